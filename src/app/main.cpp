@@ -1,0 +1,23 @@
+#include "platform/FileSystem.h"
+#include "startup/DoEvents.h"
+#include "startup/Globals.h"
+#include "ui/Windows.h"
+
+#include <QApplication>
+#include <QWidget>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Windows are closed by the program's own rule (no window left), not by Qt's.
+    QApplication::setQuitOnLastWindowClosed(false);
+    UnrealMOD::ProgramFolder() = platform::ExecutableFolder();
+    UnrealMOD::SetDoEventsHandler([] { QCoreApplication::processEvents(); });
+
+    ui::LoadMainForm();
+    bool anyLeft = false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        anyLeft = anyLeft || w->isVisible();
+    if (!anyLeft)
+        return 0;
+    return QApplication::exec();
+}

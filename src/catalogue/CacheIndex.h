@@ -1,0 +1,51 @@
+#pragma once
+// The cache index (Cache\cache.ini): "[Cache]" then one "cache name=real file name" line per
+// cached package.
+
+#include "catalogue/Catalogue.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace UnrealMOD {
+
+// How the index file was encoded on disk, so that a rewrite keeps it.
+enum class IndexEncoding { Ansi, Utf8Bom, Utf16LeBom };
+
+struct IndexText {
+    IndexEncoding encoding = IndexEncoding::Ansi;
+    std::vector<std::string> lines; // UTF-8, terminators removed
+};
+
+// Decodes the file's bytes (byte-order mark, else ANSI) and splits lines at CR LF, CR or LF. The
+// last line may lack a terminator; nothing follows a final terminator.
+IndexText DecodeIndex(std::string_view bytes);
+// Encodes UTF-8 text for the file in the given encoding (mark included). nullopt when a
+// character cannot be written in the ANSI code page.
+std::optional<std::string> EncodeIndex(std::string_view text, IndexEncoding encoding);
+
+std::string FileNameOf(const std::string& line);
+std::string CacheNameOf(const std::string& line);
+// tail: the last four characters of a real file name (the whole name when shorter).
+std::string DestinationFor(const std::string& tail);
+// The last four characters (not bytes) of a UTF-8 name.
+std::string LastFourCharacters(const std::string& name);
+
+std::string CacheIndexPath(); // GameFolder + "Cache\" + CacheIndexName
+
+// Empties the catalogue, processes pending events, reads the index and fills the catalogue and
+// both counts. False when the index cannot be opened or read (the catalogue stays empty and the
+// counts keep their text).
+bool ReadCacheIndex(CatalogueColumns& catalogue);
+
+// The rows and found-files count for already decoded lines (no I/O): the reading rule itself.
+struct ParsedIndex {
+    std::vector<CatalogueRow> rows;
+    long long numFiles = 0;  // the found-files count
+    long long transferable = 0;
+};
+ParsedIndex ParseIndexLines(const std::vector<std::string>& lines);
+
+} // namespace UnrealMOD

@@ -1,0 +1,34 @@
+#pragma once
+// The main window's load sequence up to the layout: settle GameFolder, check for the game, play
+// the opening cue, load the catalogue, disable "Begin Transfer" when nothing is transferable.
+
+#include "catalogue/Catalogue.h"
+
+namespace UnrealMOD {
+
+inline constexpr const char* DefaultGameFolder = "C:\\UnrealTournament\\";
+inline constexpr const char* GameCheckPath = "System\\UnrealTournament.exe";
+
+// What the start-up sequence needs of the main window.
+class MainFormHost {
+public:
+    virtual ~MainFormHost() = default;
+    // Creates and shows the location window; its load closes the main window.
+    virtual void OpenLocationWindow() = 0;
+    virtual CatalogueColumns& Catalogue() = 0;
+    virtual void DisableRunit() = 0;
+    virtual void ShowNoFiles() = 0;
+};
+
+enum class StartupOutcome {
+    GameMissing, // the location window took over; no layout, the main window is never shown
+    GameFound,   // go on with the layout
+};
+
+// Steps 1 to 9; the caller goes on with the layout when the game was found.
+StartupOutcome RunStartupSequence(MainFormHost& host);
+
+// True when the game's executable is under the folder (folder + "System\UnrealTournament.exe").
+bool GameIsInstalledAt(const std::string& folder);
+
+} // namespace UnrealMOD

@@ -1,0 +1,13 @@
+#pragma once
+// Names in the cache index come from whatever server the game downloaded from. A name that could
+// lead a path out of its folder, or that Windows treats specially, is never used as a path.
+
+#include <string>
+
+namespace UnrealMOD {
+
+// False for names holding "\", "/", ":", "*", "?", a control character, for "." and "..", and for
+// device names (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
+bool IsSafeName(const std::string& name);
+
+} // namespace UnrealMOD

@@ -1,0 +1,43 @@
+#pragma once
+// "Begin Transfer": copy every transferable entry out of the cache, mark each row, show progress,
+// read the catalogue again and rewrite the index.
+
+#include "catalogue/Catalogue.h"
+
+#include <string>
+
+namespace UnrealMOD {
+
+// What the transfer run shows on the main window.
+class TransferView {
+public:
+    virtual ~TransferView() = default;
+    virtual void ShowTranFrame() = 0;
+    virtual void SetProgLbl(const std::string& caption) = 0;
+    virtual void SetWindowEnabled(bool enabled) = 0;
+    virtual void SetBusyPointer(bool busy) = 0;
+    virtual void SetProgMax(float value) = 0;
+    virtual void SetProgMin(float value) = 0;
+    virtual void SetProgValue(float value) = 0;
+    virtual float ProgValue() const = 0;
+    virtual float ProgMax() const = 0;
+    virtual void ShowEndProg() = 0;
+    // A failure the user must hear of (the index could not be rewritten).
+    virtual void ShowProblem(const std::string& message) = 0;
+};
+
+std::string CacheFilePath(const std::string& cacheName);
+std::string DestinationFilePath(const std::string& destination, const std::string& fileName);
+
+// Walks the catalogue and copies; reads the catalogue again at its end.
+void RunTransfer(CatalogueColumns& catalogue, TransferView& view);
+
+// Writes the index anew: "[Cache]", every "System" entry and every entry whose cache file is still
+// in the cache, in catalogue order, then an empty line. Atomic; on failure the old index stays
+// whole and *problem says why.
+bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem);
+
+// The whole click: events, cue, run, rewrite (a failure reported through the view), cue.
+void RunitClick(CatalogueColumns& catalogue, TransferView& view);
+
+} // namespace UnrealMOD

@@ -1,0 +1,16 @@
+#pragma once
+// Creating the program's two windows. The program ends when none of its windows remains.
+
+namespace ui {
+
+// Creates the main window and runs its load sequence; shows it when the game was found. When the
+// game is missing the location window takes over and the main window is never shown.
+void LoadMainForm();
+
+// Creates the location window, runs its load and shows it.
+void LoadFindUnreal();
+
+// Ends the event loop when no window of the program remains loaded.
+void QuitIfNoWindowLeft();
+
+} // namespace ui
