@@ -7,7 +7,10 @@ namespace ui {
 // game is missing the location window takes over and the main window is never shown.
 void LoadMainForm();
 
-// Creates the location window, runs its load and shows it.
+// Closes (unloads) the main window, if one is loaded. Used by the location window's load.
+void CloseMainForm();
+
+// Creates the location window, runs its load and shows it. (Defined with the location window.)
 void LoadFindUnreal();
 
 // Ends the event loop when no window of the program remains loaded.
