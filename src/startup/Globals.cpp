@@ -1,0 +1,13 @@
+#include "startup/Globals.h"
+
+namespace UnrealMOD {
+
+std::string GameFolder;
+std::string CacheIndexName;
+
+std::string& ProgramFolder() {
+    static std::string folder;
+    return folder;
+}
+
+} // namespace UnrealMOD

@@ -1,0 +1,14 @@
+#include "startup/Location.h"
+
+#include "startup/Globals.h"
+#include "startup/StartupSequence.h"
+
+namespace UnrealMOD {
+
+bool ConfirmGameFolder(const std::string& thePathText) {
+    // The separator is appended whatever the text ends in: "C:\" becomes "C:\\".
+    GameFolder = thePathText + "\\";
+    return GameIsInstalledAt(GameFolder);
+}
+
+} // namespace UnrealMOD

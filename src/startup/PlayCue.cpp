@@ -1,0 +1,19 @@
+#include "startup/PlayCue.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Sound.h"
+#include "startup/Globals.h"
+
+namespace UnrealMOD {
+
+void PlayCue(const std::string& path) {
+    if (!platform::FindFirstFile(path))
+        return;
+    platform::PlayWavSync(path);
+}
+
+std::string CuePath(const char* literal) {
+    return ProgramFolder() + literal;
+}
+
+} // namespace UnrealMOD

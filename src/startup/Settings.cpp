@@ -1,0 +1,29 @@
+#include "startup/Settings.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "startup/Globals.h"
+
+namespace UnrealMOD {
+
+std::string SettingsPath() {
+    return ProgramFolder() + "\\Lodestow.ini";
+}
+
+std::optional<std::string> ReadSettings() {
+    const auto bytes = platform::ReadFileBytes(SettingsPath());
+    // An empty or unreadable file is as good as none: the caller goes on with the default.
+    if (!bytes || bytes->empty())
+        return std::nullopt;
+    const auto cr = bytes->find('\r');
+    return platform::AnsiToUtf8(std::string_view(*bytes).substr(0, cr));
+}
+
+bool WriteSettings(std::string value) {
+    const auto ansi = platform::Utf8ToAnsi(value);
+    if (!ansi)
+        return false;
+    return platform::WriteFileBytes(SettingsPath(), *ansi + "\r\n");
+}
+
+} // namespace UnrealMOD

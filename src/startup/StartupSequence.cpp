@@ -1,0 +1,61 @@
+#include "startup/StartupSequence.h"
+
+#include "catalogue/CacheIndex.h"
+#include "startup/Copier.h"
+#include "startup/DoEvents.h"
+#include "startup/Globals.h"
+#include "startup/PlayCue.h"
+#include "startup/Settings.h"
+
+#include <charconv>
+
+namespace UnrealMOD {
+
+namespace {
+
+void SettleGameFolder() {
+    if (!GameFolder.empty())
+        return; // reopened from the location window: the settings file is left alone
+    if (Copier::FileExists(SettingsPath())) {
+        const auto stored = ReadSettings();
+        GameFolder = stored ? *stored : DefaultGameFolder;
+    } else {
+        GameFolder = DefaultGameFolder;
+        WriteSettings(GameFolder); // a read-only program folder is no reason to stop
+    }
+}
+
+// The count box holds a decimal number, or its creation text when no count was written.
+bool IsNonZeroCount(const std::string& text) {
+    long long value = 0;
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    return ec == std::errc() && ptr == end && value != 0;
+}
+
+} // namespace
+
+bool GameIsInstalledAt(const std::string& folder) {
+    return Copier::FileExists(folder + GameCheckPath);
+}
+
+StartupOutcome RunStartupSequence(MainFormHost& host) {
+    SettleGameFolder();
+    if (!GameIsInstalledAt(GameFolder)) {
+        host.OpenLocationWindow();
+        return StartupOutcome::GameMissing;
+    }
+    PlayCue(CuePath("\\ldoorsopen1b.wav"));
+    CacheIndexName = "cache.ini";
+    DoEvents();
+    ReadCacheIndex(host.Catalogue());
+    if (!IsNonZeroCount(host.Catalogue().OnesToTransferText())) {
+        host.DisableRunit();
+        host.ShowNoFiles();
+    }
+    DoEvents();
+    return StartupOutcome::GameFound;
+}
+
+} // namespace UnrealMOD

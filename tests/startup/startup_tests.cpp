@@ -1,0 +1,186 @@
+#include "catalogue/Catalogue.h"
+#include "startup/Globals.h"
+#include "startup/Location.h"
+#include "startup/Settings.h"
+#include "startup/StartupSequence.h"
+#include "support/TestGame.h"
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+using UnrealMOD::StartupOutcome;
+
+namespace {
+
+class FakeMainForm : public UnrealMOD::MainFormHost {
+public:
+    void OpenLocationWindow() override { ++locationWindows; }
+    UnrealMOD::CatalogueColumns& Catalogue() override { return catalogue; }
+    void DisableRunit() override { runitEnabled = false; }
+    void ShowNoFiles() override { noFilesVisible = true; }
+
+    UnrealMOD::MemoryCatalogue catalogue;
+    int locationWindows = 0;
+    bool runitEnabled = true;
+    bool noFilesVisible = false;
+};
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UnrealMOD::GameFolder.clear();
+        UnrealMOD::CacheIndexName.clear();
+        fs::create_directories(program.path());
+        UnrealMOD::ProgramFolder() = program.path().string();
+    }
+    fs::path Settings() const { return program.path() / "Lodestow.ini"; }
+    void InstallGame(const fs::path& folder,
+                     const std::string& exe = "System/UnrealTournament.exe") {
+        WriteFile(folder / exe, "MZ");
+    }
+    StartupOutcome Start() { return UnrealMOD::RunStartupSequence(form); }
+
+    WinePrefix prefix;
+    TempDir program;
+    FakeMainForm form;
+};
+
+TEST_F(StartupTest, FirstStartStoresTheDefaultAndASecondStartOnlyReadsIt) {
+    InstallGame(prefix.driveC() / "UnrealTournament");
+    WriteFile(prefix.driveC() / "UnrealTournament/Cache/cache.ini",
+              "[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\n");
+    EXPECT_EQ(Start(), StartupOutcome::GameFound);
+    EXPECT_EQ(ReadFile(Settings()), "C:\\UnrealTournament\\\r\n");
+    EXPECT_EQ(UnrealMOD::CacheIndexName, "cache.ini");
+    EXPECT_EQ(form.catalogue.RowCount(), 2);
+    EXPECT_TRUE(form.runitEnabled);
+    EXPECT_FALSE(form.noFilesVisible);
+
+    // A hand-edited value survives the next start untouched.
+    WriteFile(Settings(), "C:\\UnrealTournament\\\r\nnotes of mine\r\n");
+    UnrealMOD::GameFolder.clear();
+    FakeMainForm again;
+    EXPECT_EQ(UnrealMOD::RunStartupSequence(again), StartupOutcome::GameFound);
+    EXPECT_EQ(ReadFile(Settings()), "C:\\UnrealTournament\\\r\nnotes of mine\r\n");
+}
+
+TEST_F(StartupTest, MissingGameHandsOverToTheLocationWindowButStillStoresTheDefault) {
+    EXPECT_EQ(Start(), StartupOutcome::GameMissing);
+    EXPECT_EQ(form.locationWindows, 1);
+    EXPECT_EQ(ReadFile(Settings()), "C:\\UnrealTournament\\\r\n");
+    EXPECT_EQ(UnrealMOD::CacheIndexName, "") << "no catalogue load without the game";
+    EXPECT_EQ(form.catalogue.NumFilesText(), "Error");
+}
+
+TEST_F(StartupTest, GameCheckIgnoresLetterCase) {
+    InstallGame(prefix.driveC() / "unrealtournament", "system/UNREALTOURNAMENT.EXE");
+    EXPECT_EQ(Start(), StartupOutcome::GameFound);
+    EXPECT_EQ(form.locationWindows, 0);
+}
+
+struct SettingsCase {
+    const char* name;
+    std::string bytes;
+    std::string gameFolder;
+    bool gameFound;
+};
+
+class SettingsFileTest : public StartupTest, public ::testing::WithParamInterface<SettingsCase> {};
+
+TEST_P(SettingsFileTest, FirstLineBecomesTheGameFolderAndTheFileStaysAsItWas) {
+    const auto& c = GetParam();
+    InstallGame(prefix.driveC() / "Games/UT");
+    WriteFile(Settings(), c.bytes);
+    EXPECT_EQ(Start(), c.gameFound ? StartupOutcome::GameFound : StartupOutcome::GameMissing);
+    EXPECT_EQ(UnrealMOD::GameFolder, c.gameFolder);
+    EXPECT_EQ(ReadFile(Settings()), c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, SettingsFileTest,
+    ::testing::Values(
+        SettingsCase{"CrLf", "C:\\Games\\UT\\\r\n", "C:\\Games\\UT\\", true},
+        SettingsCase{"NoLineEnd", "C:\\Games\\UT\\", "C:\\Games\\UT\\", true},
+        SettingsCase{"FurtherLines", "C:\\Games\\UT\\\r\nC:\\Else\\\r\n", "C:\\Games\\UT\\", true},
+        SettingsCase{"CrOnly", "C:\\Games\\UT\\\rjunk", "C:\\Games\\UT\\", true},
+        SettingsCase{"NoTrailingBackslash", "C:\\Games\\UT\r\n", "C:\\Games\\UT", false},
+        SettingsCase{"Untrimmed", " C:\\Games\\UT\\\r\n", " C:\\Games\\UT\\", false},
+        SettingsCase{"EmptyFirstLine", "\r\n", "", false},
+        // No bytes at all: as if absent, but not overwritten.
+        SettingsCase{"EmptyFile", "", "C:\\UnrealTournament\\", false},
+        SettingsCase{"Windows1252", "C:\\Spi\xe9le\\UT\\\r\n", "C:\\Spi\xc3\xa9le\\UT\\", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartupTest, EmptyFirstLineLooksForTheGameInTheWorkingFolder) {
+    WriteFile(Settings(), "\r\n");
+    const auto old = fs::current_path();
+    InstallGame(program.path());
+    fs::current_path(program.path());
+    const auto outcome = Start();
+    fs::current_path(old);
+    EXPECT_EQ(outcome, StartupOutcome::GameFound);
+    EXPECT_EQ(UnrealMOD::GameFolder, "");
+}
+
+TEST_F(StartupTest, UnwritableProgramFolderIsNoError) {
+    InstallGame(prefix.driveC() / "UnrealTournament");
+    MakeReadOnly(program.path());
+    EXPECT_EQ(Start(), StartupOutcome::GameFound);
+    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\UnrealTournament\\");
+    EXPECT_FALSE(fs::exists(Settings()));
+}
+
+TEST_F(StartupTest, SettingsNameTakenByAFolderFallsBackToTheDefault) {
+    fs::create_directories(Settings());
+    EXPECT_EQ(Start(), StartupOutcome::GameMissing);
+    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\UnrealTournament\\");
+    EXPECT_TRUE(fs::is_directory(Settings()));
+}
+
+TEST_F(StartupTest, ReopenedWindowNeitherReadsNorWritesSettings) {
+    InstallGame(prefix.driveC() / "Games/UT");
+    UnrealMOD::GameFolder = "C:\\Games\\UT\\";
+    EXPECT_EQ(Start(), StartupOutcome::GameFound);
+    EXPECT_FALSE(fs::exists(Settings()));
+    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\Games\\UT\\");
+}
+
+struct CountCase {
+    const char* name;
+    std::string index; // empty: no index file at all
+    bool runitEnabled;
+};
+
+class TransferableCountTest : public StartupTest,
+                              public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(TransferableCountTest, NothingToTransferDisablesBeginTransfer) {
+    const auto game = prefix.driveC() / "UnrealTournament";
+    InstallGame(game);
+    if (!GetParam().index.empty())
+        WriteFile(game / "Cache/cache.ini", GetParam().index);
+    EXPECT_EQ(Start(), StartupOutcome::GameFound);
+    EXPECT_EQ(form.runitEnabled, GetParam().runitEnabled);
+    EXPECT_EQ(form.noFilesVisible, !GetParam().runitEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, TransferableCountTest,
+                         ::testing::Values(CountCase{"NoIndex", "", false},
+                                           CountCase{"OnlySystem", "[Cache]\r\nK=Core.u\r\n",
+                                                     false},
+                                           CountCase{"SectionOnly", "[Cache]\r\n", false},
+                                           CountCase{"OneMap", "[Cache]\r\nK=DM-X.unr\r\n", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartupTest, ConfirmedFolderAlwaysGetsASeparator) {
+    InstallGame(prefix.driveC() / "Games/UT");
+    EXPECT_TRUE(UnrealMOD::ConfirmGameFolder("C:\\Games\\UT"));
+    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\Games\\UT\\");
+    EXPECT_FALSE(UnrealMOD::ConfirmGameFolder("C:\\"));
+    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\\\");
+    // The doubled separator is harmless: a game at the drive root is found through it.
+    InstallGame(prefix.driveC());
+    EXPECT_TRUE(UnrealMOD::ConfirmGameFolder("C:\\"));
+}
+
+} // namespace
