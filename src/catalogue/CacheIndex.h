@@ -43,7 +43,7 @@ bool ReadCacheIndex(CatalogueColumns& catalogue);
 // The rows and found-files count for already decoded lines (no I/O): the reading rule itself.
 struct ParsedIndex {
     std::vector<CatalogueRow> rows;
-    long long numFiles = 0;  // the found-files count
+    long long numFiles = 0; // the found-files count
     long long transferable = 0;
 };
 ParsedIndex ParseIndexLines(const std::vector<std::string>& lines);

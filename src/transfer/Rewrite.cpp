@@ -1,0 +1,75 @@
+#include "catalogue/CacheIndex.h"
+#include "platform/FileSystem.h"
+#include "startup/Copier.h"
+#include "startup/Globals.h"
+#include "transfer/SafeNames.h"
+#include "transfer/Transfer.h"
+
+#include <optional>
+
+namespace UnrealMOD {
+
+namespace {
+
+// The encoding of the index as it is on disk now, so that the rewrite keeps it.
+IndexEncoding EncodingOnDisk() {
+    const std::optional<std::string> bytes = platform::ReadFileBytes(CacheIndexPath());
+    if (!bytes) {
+        return IndexEncoding::Ansi;
+    }
+    return DecodeIndex(bytes->substr(0, 3)).encoding;
+}
+
+// An entry leaves the index only when its cache file is gone; a failed copy keeps the only
+// record of the file's real name. An unsafe name is never probed as a path: it simply stays.
+bool KeepsEntry(const CatalogueRow& row) {
+    if (row.destination == "System") {
+        return true;
+    }
+    if (!IsSafeName(row.cacheName) || !IsSafeName(row.fileName)) {
+        return true;
+    }
+    return Copier::FileExists(CacheFilePath(row.cacheName));
+}
+
+} // namespace
+
+std::string RewrittenIndexPath() {
+    return GameFolder + "Cache\\Cache.ini";
+}
+
+bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem) {
+    std::string text = "[Cache]\r\n";
+    const int rows = catalogue.RowCount();
+    for (int r = 0; r < rows; ++r) {
+        const CatalogueRow row = catalogue.Row(r);
+        if (KeepsEntry(row)) {
+            text += row.cacheName;
+            text += '=';
+            text += row.fileName;
+            text += "\r\n";
+        }
+    }
+    text += "\r\n";
+
+    const IndexEncoding encoding = EncodingOnDisk();
+    std::optional<std::string> bytes = EncodeIndex(text, encoding);
+    if (!bytes && encoding == IndexEncoding::Ansi) {
+        // A name the ANSI code page cannot hold: write UTF-8 with its mark, which the game and
+        // the reader both take, rather than lose or garble the name.
+        bytes = EncodeIndex(text, IndexEncoding::Utf8Bom);
+    }
+
+    const std::string path = RewrittenIndexPath();
+    if (!bytes || !platform::ReplaceFileAtomic(path, *bytes)) {
+        if (problem) {
+            *problem = "The cache index " + path +
+                       " could not be rewritten. It was left as it was; it may still list files "
+                       "that have just been moved out of the cache.";
+        }
+        return false;
+    }
+    return true;
+}
+
+} // namespace UnrealMOD

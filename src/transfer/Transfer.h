@@ -29,15 +29,27 @@ public:
 std::string CacheFilePath(const std::string& cacheName);
 std::string DestinationFilePath(const std::string& destination, const std::string& fileName);
 
-// Walks the catalogue and copies; reads the catalogue again at its end.
-void RunTransfer(CatalogueColumns& catalogue, TransferView& view);
+struct TransferOutcome {
+    bool walkFinished = true;    // false when a fault stopped the row walk early
+    bool catalogueReread = true; // false when the closing read of the index failed
+};
 
-// Writes the index anew: "[Cache]", every "System" entry and every entry whose cache file is still
-// in the cache, in catalogue order, then an empty line. Atomic; on failure the old index stays
-// whole and *problem says why.
+// Walks the catalogue and copies; reads the catalogue again at its end. The window is enabled
+// again and the pointer restored whatever happens; faults do not escape.
+TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view);
+
+// Writes the index anew: "[Cache]", every "System" entry, every entry whose cache file is still
+// in the cache and every entry with an unsafe name, in catalogue order, then an empty line, in
+// the encoding the index has on disk. Atomic; on failure the old index stays whole and *problem
+// (when given) says why.
 bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem);
 
-// The whole click: events, cue, run, rewrite (a failure reported through the view), cue.
+// The output file of the rewrite: GameFolder + "Cache\Cache.ini" (the same file as the index).
+std::string RewrittenIndexPath();
+
+// The whole click: events, cue, run, rewrite (a failure reported through the view), cue. The
+// rewrite is left out when the catalogue could not be read again: an empty catalogue would
+// write an index without the entries that are still in the cache.
 void RunitClick(CatalogueColumns& catalogue, TransferView& view);
 
 } // namespace UnrealMOD
