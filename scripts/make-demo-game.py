@@ -1,0 +1,190 @@
+#!/usr/bin/env python3
+"""Writes a small demo game for Lodestow: a Wine-style prefix with a game folder and a download cache.
+
+    python3 scripts/make-demo-game.py OUT_DIR [--manifest FILE]
+
+OUT_DIR/prefix is the prefix to give the program as WINEPREFIX: its drive C: (dosdevices/c: -> ../drive_c)
+holds UnrealTournament/ with a placeholder System/UnrealTournament.exe, a logo picture drawn here,
+the four destination folders, and Cache/ with cache.ini and the cached packages it lists.
+
+Every byte is made by this script: the packages are synthetic (a short header and seeded noise), the
+logo is an original drawing. The script starts from scratch each time, so a demo can be run again
+after a transfer has emptied the cache. It only ever deletes a folder that it made itself.
+
+--manifest writes one line per cache entry, tab-separated: cache name, real file name, and the
+folder the entry is meant to end up in ("Maps", ..., "System", or "Unknown File"), for tests.
+"""
+
+import argparse
+import hashlib
+import math
+import os
+import random
+import shutil
+import struct
+import sys
+
+MARKER = ".lodestow-demo"
+
+# (real file name, size in bytes, folder it belongs in). Order is the order of cache.ini.
+ENTRIES = [
+    ("DM-Lodestar.unr", 180_000, "Maps"),
+    ("CTF-Driftwood.unr", 240_000, "Maps"),
+    ("LodeRock.utx", 96_000, "Textures"),
+    ("AmbientHum.uax", 40_000, "Sounds"),
+    ("Skyline.umx", 120_000, "Music"),
+    ("LodeWeapons.u", 64_000, "System"),
+    ("LodeWeapons.int", 2_000, "System"),
+    ("Lodestar-ReadMe.txt", 1_500, "Unknown File"),
+]
+
+LOGO_W, LOGO_H = 489, 273
+
+
+def cache_name(real_name):
+    # Opaque 32-hex-digit names, stable from run to run so that tests can rely on them.
+    return hashlib.md5(("lodestow-demo:" + real_name).encode()).hexdigest().upper()
+
+
+def package_bytes(real_name, size):
+    rng = random.Random(real_name)
+    header = ("LODESTOW DEMO PACKAGE\n%s\n" % real_name).encode()
+    return header + rng.randbytes(max(0, size - len(header)))
+
+
+def write_bmp(path, width, height, pixel):
+    """24-bit bottom-up BMP; pixel(x, y) gives (r, g, b) with y = 0 at the top."""
+    row_size = (width * 3 + 3) & ~3
+    pad = b"\0" * (row_size - width * 3)
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            r, g, b = pixel(x, y)
+            row += bytes((b, g, r))
+        rows.append(bytes(row) + pad)
+    image = b"".join(rows)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(image), 2835, 2835, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(image), 0, 0, 14 + len(info))
+    with open(path, "wb") as f:
+        f.write(header + info + image)
+
+
+def smoothstep(edge0, edge1, v):
+    t = min(1.0, max(0.0, (v - edge0) / (edge1 - edge0)))
+    return t * t * (3 - 2 * t)
+
+
+def mix(a, b, t):
+    return tuple(a[i] + (b[i] - a[i]) * t for i in range(3))
+
+
+STAR = []
+for i in range(16):
+    r = (72 if i % 4 == 0 else 44) if i % 2 == 0 else 14
+    a = i * math.pi / 8
+    STAR.append((r * math.cos(a), r * math.sin(a)))
+
+
+def star_radius(theta):
+    """Distance from the centre to the star's outline in direction theta."""
+    step = math.pi / 8
+    i = int((theta % (2 * math.pi)) // step) % 16
+    (x1, y1), (x2, y2) = STAR[i], STAR[(i + 1) % 16]
+    ux, uy = math.cos(theta), math.sin(theta)
+    ex, ey = x2 - x1, y2 - y1
+    return (x1 * ey - y1 * ex) / (ux * ey - uy * ex)
+
+
+def logo_pixel(x, y):
+    """A lodestar: a compass star in a double ring over a dark blue gradient with a faint grid."""
+    w, h = LOGO_W, LOGO_H
+    # Background: night blue at the top to near black at the bottom, with a soft glow behind the emblem.
+    base = mix((18, 26, 52), (6, 7, 12), y / (h - 1))
+    cx, cy = w / 2, h / 2 + 4
+    dx, dy = x - cx, y - cy
+    d = math.hypot(dx, dy)
+    base = mix(base, (40, 52, 92), 0.55 * (1 - smoothstep(0, 150, d)))
+    # Faint diagonal grid, fading out towards the edges.
+    if (x + y) % 24 == 0 or (x - y) % 24 == 0:
+        base = mix(base, (52, 64, 104), 0.35 * (1 - smoothstep(90, 260, d)))
+
+    gold, bronze = (236, 188, 72), (150, 96, 38)
+    color = base
+    # Two rings.
+    for radius, width, tint in ((88, 4.0, gold), (78, 1.6, bronze)):
+        a = 1 - smoothstep(width / 2, width / 2 + 1.2, abs(d - radius))
+        color = mix(color, tint, a)
+    # Tick marks outside the rings every 15 degrees.
+    angle = math.atan2(dy, dx)
+    if 92 < d < 100:
+        tick = abs(((angle / (math.pi / 12)) + 0.5) % 1 - 0.5) * (math.pi / 12) * d
+        color = mix(color, gold, 1 - smoothstep(0.6, 1.8, tick))
+
+    # Star: four long points on the axes and four short ones between them, with straight edges.
+    sr = star_radius(angle)
+    inside = 1 - smoothstep(sr - 1.2, sr + 0.6, d)
+    if inside > 0:
+        # Each point has a lit and a shaded half, as if cut like a gem.
+        lit = (angle % (math.pi / 4)) < math.pi / 8
+        shade = mix(gold, (255, 236, 170), 0.5) if lit else mix(gold, bronze, 0.55)
+        color = mix(color, shade, inside)
+    # A dark core with a bright centre.
+    core = 1 - smoothstep(9, 10.5, d)
+    color = mix(color, (12, 14, 24), core)
+    color = mix(color, (255, 244, 200), 1 - smoothstep(2.5, 4.0, d))
+    return tuple(int(round(min(255, max(0, c)))) for c in color)
+
+
+def make_game(out_dir, manifest=None):
+    out_dir = os.path.abspath(out_dir)
+    if os.path.isdir(out_dir) and os.listdir(out_dir):
+        if not os.path.exists(os.path.join(out_dir, MARKER)):
+            sys.exit("make-demo-game: %s exists and was not made by this script; not touching it" % out_dir)
+        shutil.rmtree(out_dir)
+    os.makedirs(out_dir, exist_ok=True)
+    with open(os.path.join(out_dir, MARKER), "w") as f:
+        f.write("Demo game made by scripts/make-demo-game.py; the folder is replaced on every run.\n")
+
+    prefix = os.path.join(out_dir, "prefix")
+    drive_c = os.path.join(prefix, "drive_c")
+    game = os.path.join(drive_c, "UnrealTournament")
+    os.makedirs(os.path.join(prefix, "dosdevices"))
+    os.symlink("../drive_c", os.path.join(prefix, "dosdevices", "c:"))
+    for sub in ("System", "Cache", "Help", "Maps", "Textures", "Sounds", "Music"):
+        os.makedirs(os.path.join(game, sub))
+
+    with open(os.path.join(game, "System", "UnrealTournament.exe"), "wb") as f:
+        f.write(b"Placeholder for the game's executable (Lodestow demo game).\n")
+    write_bmp(os.path.join(game, "Help", "UnrealTournamentLogo.bmp"), LOGO_W, LOGO_H, logo_pixel)
+
+    lines = ["[Cache]"]
+    rows = []
+    for real_name, size, folder in ENTRIES:
+        name = cache_name(real_name)
+        with open(os.path.join(game, "Cache", name + ".uxx"), "wb") as f:
+            f.write(package_bytes(real_name, size))
+        lines.append("%s=%s" % (name, real_name))
+        rows.append((name, real_name, folder))
+    # The game writes its index with Windows line ends.
+    with open(os.path.join(game, "Cache", "cache.ini"), "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("cp1252"))
+
+    if manifest:
+        with open(manifest, "w") as f:
+            for row in rows:
+                f.write("\t".join(row) + "\n")
+    return prefix
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Write Lodestow's demo game (a Wine-style prefix).")
+    parser.add_argument("out_dir", help="folder to (re)create; the prefix is OUT_DIR/prefix")
+    parser.add_argument("--manifest", help="write the cache entries and where they belong to this file")
+    args = parser.parse_args()
+    prefix = make_game(args.out_dir, args.manifest)
+    print("make-demo-game: demo game written; WINEPREFIX=%s" % prefix)
+
+
+if __name__ == "__main__":
+    main()
