@@ -15,10 +15,13 @@ struct TwipsRect {
     bool operator==(const TwipsRect&) const = default;
 };
 
+// Nearest pixel; half a pixel rounds away from zero.
 int TwipsToPixels(float twips);
+float PixelsToTwips(int pixels);
 QRect ToPixels(const TwipsRect& r);
 
-// Stores the twips on the widget and applies the pixel geometry.
+// Stores the twips on the widget and applies the pixel geometry. For a top-level window only the
+// size is applied (its position is the screen's business) and the window is fixed at that size.
 void SetTwips(QWidget* w, const TwipsRect& r);
 // The twips last stored on the widget (zero when none were).
 TwipsRect Twips(const QWidget* w);
