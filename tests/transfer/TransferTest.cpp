@@ -1,0 +1,294 @@
+// The transfer run and the whole "Begin Transfer" click on a real game folder.
+
+#include "GameFolderFixture.h"
+
+#include "catalogue/CacheIndex.h"
+#include "startup/DoEvents.h"
+#include "transfer/Transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+
+using lodestow_test::FakeView;
+using lodestow_test::MarkingCatalogue;
+using UnrealMOD::CatalogueRow;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+const std::string ThreeEntries = "[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\nK3=Sky.utx\r\n";
+
+class TransferTest : public lodestow_test::GameFolderTest {
+protected:
+    void WriteThree() {
+        Write("Cache/cache.ini", ThreeEntries);
+        Write("Cache/K1.uxx", "map bytes \x01\x02\r\n");
+        Write("Cache/K2.uxx", "code bytes");
+        Write("Cache/K3.uxx", std::string(70000, 't'));
+    }
+};
+
+TEST_F(TransferTest, ThreeEntryExampleEndToEnd) {
+    WriteThree();
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    EXPECT_EQ(catalogue.NumFilesText(), "3");
+    EXPECT_EQ(catalogue.OnesToTransferText(), "2");
+    int events = 0;
+    UnrealMOD::SetDoEventsHandler([&] { ++events; });
+    FakeView view;
+
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:YES", "Pack.u:Skipped", "Sky.utx:YES"}));
+    EXPECT_EQ(view.Labels(), (Strings{"0 out of 2 Transfered", "1 out of 2 Transfered",
+                                      "2 out of 2 Transfered", "Complete!!!"}));
+    EXPECT_EQ(Read("Maps/DM-A.unr"), "map bytes \x01\x02\r\n");
+    EXPECT_EQ(Read("Textures/Sky.utx"), std::string(70000, 't'));
+    EXPECT_EQ(Names("Cache"), (Strings{"K2.uxx", "cache.ini"}));
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n\r\n");
+    // Read again at the end of the run, before the rewrite: all three rows, every mark "NO".
+    EXPECT_EQ(catalogue.rows, (std::vector<CatalogueRow>{{"DM-A.unr", "K1", "Maps", "NO"},
+                                                         {"Pack.u", "K2", "System", "NO"},
+                                                         {"Sky.utx", "K3", "Textures", "NO"}}));
+    EXPECT_EQ(catalogue.NumFilesText(), "3");
+    EXPECT_EQ(catalogue.OnesToTransferText(), "2");
+    EXPECT_EQ(view.log,
+              (Strings{"frame", "label:0 out of 2 Transfered", "disabled", "busy", "max:2", "min:0",
+                       "value:0", "value:1", "label:1 out of 2 Transfered", "value:2",
+                       "label:2 out of 2 Transfered", "enabled", "value:2", "pointer", "endprog",
+                       "label:Complete!!!"}));
+    // The click, each deletion and the closing read let the window repaint.
+    EXPECT_EQ(events, 4);
+}
+
+TEST_F(TransferTest, SecondRunMarksMovedRowsErroredAndSystemSkipped) {
+    WriteThree();
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView first;
+    UnrealMOD::RunitClick(catalogue, first);
+    catalogue.marks.clear();
+    FakeView second;
+
+    UnrealMOD::RunitClick(catalogue, second);
+
+    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:Errored", "Pack.u:Skipped", "Sky.utx:Errored"}));
+    EXPECT_EQ(second.Labels(), (Strings{"0 out of 2 Transfered", "Complete!!!"}));
+    EXPECT_EQ(second.value, 2.0F); // the bar still ends full
+    EXPECT_EQ(Read("Maps/DM-A.unr"), "map bytes \x01\x02\r\n");
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n\r\n");
+    // The catalogue now holds what the rewritten index holds.
+    EXPECT_EQ(catalogue.RowCount(), 1);
+    EXPECT_EQ(catalogue.OnesToTransferText(), "0");
+}
+
+TEST_F(TransferTest, FailedCopiesStayInTheCacheAndInTheIndex) {
+    // K1 vanished before the run; no "Unknown File" folder for K4; K5 goes to a folder that is
+    // not there.
+    Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK4=Readme.txt\r\nK5=Song.umx\r\n"
+                             "K6=Boom.uax\r\n");
+    Write("Cache/K4.uxx", "text");
+    Write("Cache/K5.uxx", "music");
+    Write("Cache/K6.uxx", "sound");
+    std::filesystem::remove(Native("Music"));
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView view;
+
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:Errored", "Readme.txt:Errored",
+                                        "Song.umx:Errored", "Boom.uax:YES"}));
+    // The bar counts failed rows too, and the label shows the bar's value.
+    EXPECT_EQ(view.Labels(),
+              (Strings{"0 out of 4 Transfered", "4 out of 4 Transfered", "Complete!!!"}));
+    EXPECT_EQ(Read("Cache/K4.uxx"), "text");
+    EXPECT_EQ(Read("Cache/K5.uxx"), "music");
+    EXPECT_FALSE(Exists("Music"));
+    EXPECT_FALSE(Exists("Unknown File"));
+    // K1's file is gone, so its entry goes; the two failed copies keep theirs.
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK4=Readme.txt\r\nK5=Song.umx\r\n\r\n");
+    EXPECT_TRUE(view.problems.empty());
+}
+
+TEST_F(TransferTest, UnknownFileFolderTakesOtherNamesWhenPresent) {
+    Write("Cache/cache.ini", "[Cache]\r\nK4=Readme.txt\r\nK7=Big.UNR\r\n");
+    Write("Cache/K4.uxx", "text");
+    Write("Cache/K7.uxx", "map");
+    std::filesystem::create_directory(Native("Unknown File"));
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView view;
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_EQ(catalogue.marks, (Strings{"Readme.txt:YES", "Big.UNR:YES"}));
+    EXPECT_EQ(Read("Unknown File/Readme.txt"), "text");
+    EXPECT_EQ(Read("Unknown File/Big.UNR"), "map");
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\n\r\n");
+}
+
+TEST_F(TransferTest, ExistingDestinationIsReplacedWhole) {
+    Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\n");
+    Write("Cache/K1.uxx", "new");
+    Write("Maps/dm-a.UNR", std::string(5000, 'o')); // same file, other letter case
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView view;
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:YES"}));
+    EXPECT_EQ(Names("Maps"), (Strings{"dm-a.UNR"}));
+    EXPECT_EQ(Read("Maps/dm-a.UNR"), "new");
+    EXPECT_FALSE(Exists("Cache/K1.uxx"));
+}
+
+TEST_F(TransferTest, ReadOnlyDestinationAndFolderInTheWayAreLeftAlone) {
+    Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK3=Sky.utx\r\nK8=Cave.uax\r\n");
+    Write("Cache/K1.uxx", "new map");
+    Write("Cache/K3.uxx", "new sky");
+    Write("Cache/K8.uxx", "new sound");
+    Write("Maps/DM-A.unr", "old map");
+    SetMode("Maps/DM-A.unr", 0444);
+    std::filesystem::create_directories(Native("Textures/Sky.utx/inside"));
+    SetMode("Sounds", 0555); // a read-only folder takes no new file
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView view;
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_EQ(catalogue.marks,
+              (Strings{"DM-A.unr:Errored", "Sky.utx:Errored", "Cave.uax:Errored"}));
+    EXPECT_EQ(Read("Maps/DM-A.unr"), "old map");
+    EXPECT_EQ(Names("Maps"), (Strings{"DM-A.unr"}));
+    EXPECT_EQ(Names("Textures/Sky.utx"), (Strings{"inside"}));
+    EXPECT_EQ(Names("Sounds"), Strings{});
+    EXPECT_EQ(Names("Cache"), (Strings{"K1.uxx", "K3.uxx", "K8.uxx", "cache.ini"}));
+    EXPECT_EQ(Read("Cache/cache.ini"),
+              "[Cache]\r\nK1=DM-A.unr\r\nK3=Sky.utx\r\nK8=Cave.uax\r\n\r\n");
+}
+
+TEST_F(TransferTest, CacheFileThatCannotBeDeletedStaysListed) {
+    Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\n");
+    Write("Cache/K1.uxx", "map");
+    SetMode("Cache/K1.uxx", 0444);
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView view;
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:YES"}));
+    EXPECT_EQ(Read("Maps/DM-A.unr"), "map");
+    EXPECT_EQ(Read("Cache/K1.uxx"), "map");
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK1=DM-A.unr\r\n\r\n");
+}
+
+TEST_F(TransferTest, HostileNamesAreNeverFollowed) {
+    // Decoys sit where each hostile name would lead.
+    Write("System/Core.utx", "core");
+    Write("Maps/victim.uxx", "victim");
+    Write("Cache/Innocent.uxx", "innocent");
+    std::filesystem::create_directories(Native("Cache/sub"));
+    Write("Cache/sub/x.uxx", "nested");
+    const std::string index = "[Cache]\r\n"
+                              "K1=..\\..\\evil.unr\r\n"
+                              "K1=../../evil.unr\r\n"
+                              "K1=..\\System\\Core.utx\r\n"
+                              "K1=C:evil.unr\r\n"
+                              "K1=CON.unr\r\n"
+                              "K1=trailing.unr.\r\n"
+                              "K1=trailing.unr \r\n"
+                              "K1=wild*.unr\r\n"
+                              "K1=bell\x07.unr\r\n"
+                              "..\\Maps\\victim=Safe1.unr\r\n"
+                              "../Maps/victim=Safe2.unr\r\n"
+                              "Inno*=Safe3.unr\r\n"
+                              "sub\\x=Safe4.unr\r\n"
+                              "NUL=Safe5.unr\r\n";
+    Write("Cache/cache.ini", index);
+    Write("Cache/K1.uxx", "payload");
+    const auto before = Snapshot();
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    ASSERT_EQ(catalogue.RowCount(), 14);
+    FakeView view;
+
+    UnrealMOD::RunitClick(catalogue, view);
+
+    for (const std::string& mark : catalogue.marks) {
+        EXPECT_TRUE(mark.ends_with(":Errored")) << mark;
+    }
+    EXPECT_EQ(catalogue.marks.size(), 14U);
+    EXPECT_EQ(Snapshot(), before); // nothing written, nothing deleted, anywhere
+    EXPECT_EQ(Read("Cache/cache.ini"), index + "\r\n");
+}
+
+TEST_F(TransferTest, WindowFaultStillGivesTheWindowBack) {
+    WriteThree();
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView view;
+    view.onCall = [](const std::string& entry) {
+        if (entry == "label:1 out of 2 Transfered") {
+            throw std::runtime_error("window went away");
+        }
+    };
+
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_TRUE(view.enabled);
+    EXPECT_FALSE(view.busy);
+    EXPECT_EQ(view.label, "Complete!!!");
+    ASSERT_EQ(view.problems.size(), 1U);
+    // The walk stopped after K1's copy, before its deletion: K1 and K3 are still in the cache and
+    // stay listed.
+    EXPECT_EQ(Read("Maps/DM-A.unr"), "map bytes \x01\x02\r\n");
+    EXPECT_EQ(Names("Cache"), (Strings{"K1.uxx", "K2.uxx", "K3.uxx", "cache.ini"}));
+    EXPECT_EQ(Read("Cache/cache.ini"), ThreeEntries + "\r\n");
+}
+
+TEST_F(TransferTest, IndexThatCannotBeReadAgainIsNotRewritten) {
+    WriteThree();
+    // The closing read fails, leaving an empty catalogue: a rewrite from it would drop K2.
+    class FailingSecondAppend : public MarkingCatalogue {
+    public:
+        void AppendRows(const std::vector<CatalogueRow>& more) override {
+            if (++appends == 2) {
+                throw std::bad_alloc();
+            }
+            MarkingCatalogue::AppendRows(more);
+        }
+        int appends = 0;
+    } catalogue;
+    Load(catalogue);
+    FakeView view;
+
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_EQ(catalogue.RowCount(), 0);
+    EXPECT_EQ(Read("Cache/cache.ini"), ThreeEntries);
+    ASSERT_EQ(view.problems.size(), 1U);
+    EXPECT_NE(view.problems[0].find("C:\\Game\\Cache\\cache.ini"), std::string::npos);
+    EXPECT_TRUE(view.enabled);
+    EXPECT_FALSE(view.busy);
+}
+
+TEST_F(TransferTest, TotalIsTheCountBoxText) {
+    // The bar's maximum is the box's text read as a number; text that is no number gives 0.
+    const std::pair<const char*, float> table[] = {
+        {"12", 12.0F}, {" 7 files", 7.0F}, {"Error", 0.0F}, {"", 0.0F}, {"2.5", 2.5F}};
+    for (const auto& [text, number] : table) {
+        UnrealMOD::MemoryCatalogue catalogue;
+        catalogue.onesToTransfer = text;
+        FakeView view;
+        UnrealMOD::RunTransfer(catalogue, view);
+        EXPECT_FLOAT_EQ(view.max, number) << text;
+        EXPECT_EQ(view.log.at(4).substr(0, 4), "max:");
+        EXPECT_EQ(view.log.at(1), std::string("label:0 out of ") + text + " Transfered");
+    }
+}
+
+} // namespace
