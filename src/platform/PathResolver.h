@@ -18,4 +18,7 @@ std::optional<std::string> ResolvePath(const std::string& windowsPath);
 // The native folder behind a drive letter ("C:"), or nullopt when it is not mapped.
 std::optional<std::string> DriveRoot(char letter);
 
+// The Wine prefix in use: $WINEPREFIX when set and not empty, otherwise ~/.wine.
+std::string WinePrefix();
+
 } // namespace platform

@@ -1,0 +1,155 @@
+// Windows-style game paths to native POSIX paths, the way Wine resolves them.
+
+#include "platform/PathResolver.h"
+#include "platform/Utf.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder == "/" ? folder + name : folder + "/" + name;
+}
+
+// The entry of `folder` that `name` stands for: the exact name when it exists, otherwise the
+// case-insensitive match that sorts first (directory order is arbitrary, so pick a stable one).
+std::optional<std::string> MatchEntry(const std::string& folder, const std::string& name) {
+    struct stat st {};
+    if (::lstat(Join(folder, name).c_str(), &st) == 0)
+        return name;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    const std::u32string wanted = utf::Folded(name);
+    std::optional<std::string> best;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view candidate = entry->d_name;
+        if (candidate == "." || candidate == "..")
+            continue;
+        if (utf::Folded(candidate) == wanted && (!best || candidate < *best))
+            best = std::string(candidate);
+    }
+    ::closedir(dir);
+    return best;
+}
+
+// Appends the components of `text`, applying "." and ".." lexically. `fixed` counts the leading
+// components that are already spelled as on disk; a ".." that removes one shrinks it.
+void SplitInto(std::string_view text, std::vector<std::string>& parts, std::size_t& fixed) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = start;
+        while (end < text.size() && !IsSeparator(text[end]))
+            ++end;
+        const std::string_view part = text.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back(); // lexical, and never above the root
+            fixed = std::min(fixed, parts.size());
+        } else if (!part.empty() && part != ".") {
+            parts.emplace_back(part);
+        }
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+std::string WinePrefix() {
+    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) {
+        std::string p = prefix;
+        while (p.size() > 1 && p.back() == '/')
+            p.pop_back();
+        return p;
+    }
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = pw ? pw->pw_dir : "";
+    }
+    return std::string(home) + "/.wine";
+}
+
+std::optional<std::string> DriveRoot(char letter) {
+    if (!std::isalpha(static_cast<unsigned char>(letter)))
+        return std::nullopt;
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    const std::string device = WinePrefix() + "/dosdevices/" + lower + ":";
+    struct stat st {};
+    if (::lstat(device.c_str(), &st) == 0) {
+        // Mapped: it counts only when it leads to a folder (a dangling link is no drive).
+        if (::stat(device.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return device;
+        return std::nullopt;
+    }
+    if (lower == 'z')
+        return std::string("/");
+    return std::nullopt;
+}
+
+std::optional<std::string> ResolvePath(const std::string& windowsPath) {
+    std::string root;
+    std::size_t rest = 0;
+    std::vector<std::string> parts;
+    std::size_t fixedCount = 0; // the working folder's components need no matching
+    if (windowsPath.size() >= 2 && std::isalpha(static_cast<unsigned char>(windowsPath[0])) &&
+        windowsPath[1] == ':') {
+        const auto drive = DriveRoot(windowsPath[0]);
+        if (!drive)
+            return std::nullopt;
+        root = *drive;
+        rest = 2;
+    } else {
+        root = "/";
+        if (windowsPath.empty() || !IsSeparator(windowsPath[0])) {
+            std::vector<char> buffer(4096);
+            while (!::getcwd(buffer.data(), buffer.size())) {
+                if (errno != ERANGE)
+                    return std::nullopt;
+                buffer.resize(buffer.size() * 2);
+            }
+            // The working folder is native: only '/' separates, a '\\' is part of a name.
+            const std::string_view cwd = buffer.data();
+            for (std::size_t start = 0; start < cwd.size();) {
+                std::size_t end = cwd.find('/', start);
+                if (end == std::string_view::npos)
+                    end = cwd.size();
+                if (end > start)
+                    parts.emplace_back(cwd.substr(start, end - start));
+                start = end + 1;
+            }
+            fixedCount = parts.size();
+        }
+    }
+    SplitInto(std::string_view(windowsPath).substr(rest), parts, fixedCount);
+
+    std::string path = root;
+    bool found = true; // once a component is missing, nothing below it can be matched
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        std::string name = parts[i];
+        if (i >= fixedCount && found) {
+            if (auto match = MatchEntry(path, name))
+                name = std::move(*match);
+            else
+                found = false;
+        }
+        path = Join(path, name);
+    }
+    return path;
+}
+
+} // namespace platform

@@ -1,0 +1,386 @@
+// File operations on Windows, through the wide (UTF-16) Win32 calls. The game path is the native
+// path; the read-only rule is Windows' own FILE_ATTRIBUTE_READONLY.
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// <windows.h> maps these names to their A/W variants; ours are plain functions.
+#undef FindFirstFile
+#undef DeleteFile
+
+#include "platform/FileSystem.h"
+#include "platform/win32/Wide.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace platform {
+
+namespace {
+
+using win32::Narrow;
+using win32::Widen;
+
+constexpr DWORD kChunk = 1u << 20;
+
+class Handle {
+public:
+    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    Handle(Handle&& other) noexcept : h_(other.h_) { other.h_ = INVALID_HANDLE_VALUE; }
+    Handle& operator=(Handle&& other) noexcept {
+        if (this != &other) {
+            Close();
+            h_ = other.h_;
+            other.h_ = INVALID_HANDLE_VALUE;
+        }
+        return *this;
+    }
+    ~Handle() { Close(); }
+    HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    bool Close() {
+        const HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return h == INVALID_HANDLE_VALUE || h == nullptr || ::CloseHandle(h) != 0;
+    }
+
+private:
+    HANDLE h_;
+};
+
+class Search {
+public:
+    explicit Search(const std::wstring& pattern) : h_(::FindFirstFileW(pattern.c_str(), &data_)) {}
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+    ~Search() {
+        if (h_ != INVALID_HANDLE_VALUE)
+            ::FindClose(h_);
+    }
+    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+    const WIN32_FIND_DATAW& data() const { return data_; }
+    bool Next() { return ::FindNextFileW(h_, &data_) != 0; }
+
+private:
+    WIN32_FIND_DATAW data_{};
+    HANDLE h_;
+};
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// Everything up to and including the last separator (or the "C:" of "C:name").
+std::wstring FolderPrefix(const std::wstring& path) {
+    const std::size_t sep = path.find_last_of(L"\\/");
+    if (sep != std::wstring::npos)
+        return path.substr(0, sep + 1);
+    if (path.size() >= 2 && path[1] == L':')
+        return path.substr(0, 2);
+    return {};
+}
+
+DWORD Attributes(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str());
+}
+
+bool HasWildcard(const std::wstring& path) {
+    return path.find_first_of(L"*?") != std::wstring::npos;
+}
+
+// The target with the spelling of an existing file, so that replacing "Cache.ini" keeps the
+// "cache.ini" that is on disk.
+std::wstring OnDiskSpelling(const std::wstring& path) {
+    if (HasWildcard(path))
+        return path;
+    Search search(path);
+    if (!search.ok())
+        return path;
+    return FolderPrefix(path) + search.data().cFileName;
+}
+
+// A name for a temporary file beside `target`; `attempt` varies it after a collision.
+std::wstring TempName(const std::wstring& target, unsigned attempt) {
+    const std::wstring prefix = FolderPrefix(target);
+    std::wstring stem = target.substr(prefix.size());
+    if (stem.size() > 200)
+        stem.resize(200);
+    const unsigned long long salt =
+        ::GetTickCount64() ^ (static_cast<unsigned long long>(::GetCurrentProcessId()) << 20) ^
+        (static_cast<unsigned long long>(attempt) * 0x9E3779B97F4A7C15ull);
+    wchar_t suffix[32];
+    std::swprintf(suffix, 32, L".lodestow-%08llx", salt & 0xFFFFFFFFull);
+    return prefix + L"." + stem + suffix;
+}
+
+// An existing target must be a file that is not read-only; a missing one is fine.
+bool MayReplace(const std::wstring& target) {
+    const DWORD attributes = Attributes(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+}
+
+bool Flush(const std::wstring& file) {
+    Handle h(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    return h && ::FlushFileBuffers(h.get()) && h.Close();
+}
+
+bool MoveInPlace(const std::wstring& temp, const std::wstring& target) {
+    if (::MoveFileExW(temp.c_str(), target.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ::DeleteFileW(temp.c_str());
+    return false;
+}
+
+bool WriteAll(HANDLE h, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kChunk));
+        DWORD written = 0;
+        if (!::WriteFile(h, bytes.data(), chunk, &written, nullptr) || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+Handle OpenForWriting(const std::string& path) {
+    const std::wstring file = Widen(path);
+    if (file.empty())
+        return Handle();
+    // OPEN_ALWAYS and then cutting the file: CREATE_ALWAYS would refuse an existing hidden file.
+    // A read-only file refuses GENERIC_WRITE by itself.
+    Handle h(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (h && !::SetEndOfFile(h.get()))
+        return Handle();
+    return h;
+}
+
+} // namespace
+
+std::optional<std::string> FindFirstFile(const std::string& pattern) {
+    const std::wstring wide = Widen(pattern);
+    if (wide.empty() || IsSeparator(wide.back()))
+        return std::nullopt;
+    Search search(wide);
+    if (!search.ok())
+        return std::nullopt;
+    constexpr DWORD excluded =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    do {
+        if ((search.data().dwFileAttributes & excluded) == 0)
+            return Narrow(search.data().cFileName);
+    } while (search.Next());
+    return std::nullopt;
+}
+
+bool PathExists(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    return !wide.empty() && Attributes(wide) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    const DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : Attributes(wide);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsReadOnly(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    const DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : Attributes(wide);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool CreateOrTruncateFile(const std::string& path) {
+    Handle h = OpenForWriting(path);
+    return h && h.Close();
+}
+
+bool DeleteFile(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty() || HasWildcard(wide))
+        return false;
+    const DWORD attributes = Attributes(wide);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    return ::DeleteFileW(wide.c_str()) != 0; // refuses read-only files by itself
+}
+
+bool CopyFileReplace(const std::string& source, const std::string& destination) {
+    const std::wstring from = Widen(source);
+    const std::wstring to = Widen(destination);
+    if (from.empty() || to.empty() || IsSeparator(to.back()))
+        return false;
+    const DWORD sourceAttributes = Attributes(from);
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES ||
+        (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    const std::wstring target = OnDiskSpelling(to);
+    if (!MayReplace(target))
+        return false;
+
+    std::wstring temp;
+    for (unsigned attempt = 0;; ++attempt) {
+        if (attempt == 100)
+            return false;
+        temp = TempName(target, attempt);
+        // Fail-if-exists makes the temporary name ours alone.
+        if (::CopyFileW(from.c_str(), temp.c_str(), TRUE))
+            break;
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            continue;
+        ::DeleteFileW(temp.c_str()); // a partial copy, should one be left
+        return false;
+    }
+    // The copy carries the source's attributes; a read-only one could be neither flushed nor
+    // replaced later.
+    const DWORD tempAttributes = Attributes(temp);
+    if (tempAttributes != INVALID_FILE_ATTRIBUTES && (tempAttributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesW(temp.c_str(), tempAttributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!Flush(temp)) {
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    return MoveInPlace(temp, target);
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return std::nullopt;
+    Handle h(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!h || !::GetFileSizeEx(h.get(), &size))
+        return std::nullopt;
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+    std::string buffer(kChunk, '\0');
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(h.get(), buffer.data(), kChunk, &read, nullptr))
+            return std::nullopt;
+        if (read == 0)
+            return bytes;
+        bytes.append(buffer.data(), read);
+    }
+}
+
+bool WriteFileBytes(const std::string& path, std::string_view bytes) {
+    Handle h = OpenForWriting(path);
+    return h && WriteAll(h.get(), bytes) && h.Close();
+}
+
+bool ReplaceFileAtomic(const std::string& path, std::string_view bytes) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty() || IsSeparator(wide.back()))
+        return false;
+    const std::wstring target = OnDiskSpelling(wide);
+    if (!MayReplace(target))
+        return false;
+    std::wstring temp;
+    Handle h;
+    for (unsigned attempt = 0; !h; ++attempt) {
+        if (attempt == 100)
+            return false;
+        temp = TempName(target, attempt);
+        h = Handle(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h && ::GetLastError() != ERROR_FILE_EXISTS)
+            return false;
+    }
+    const bool written = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get()) && h.Close();
+    if (!written) {
+        h.Close();
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    return MoveInPlace(temp, target);
+}
+
+std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder) {
+    std::wstring pattern = Widen(folder);
+    if (pattern.empty())
+        return std::nullopt;
+    if (!IsSeparator(pattern.back()) && !(pattern.size() == 2 && pattern[1] == L':'))
+        pattern += L'\\';
+    pattern += L'*';
+    Search search(pattern);
+    if (!search.ok()) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND)
+            return std::vector<std::string>(); // an empty drive root has not even "." and ".."
+        return std::nullopt;
+    }
+    std::vector<std::wstring> names;
+    constexpr DWORD excluded = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    do {
+        const WIN32_FIND_DATAW& d = search.data();
+        const std::wstring_view name = d.cFileName;
+        if ((d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(d.dwFileAttributes & excluded) &&
+            name != L"." && name != L"..")
+            names.emplace_back(name);
+    } while (search.Next());
+    std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+        const int order = ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE);
+        if (order != CSTR_EQUAL)
+            return order == CSTR_LESS_THAN;
+        return a < b;
+    });
+    std::vector<std::string> result;
+    result.reserve(names.size());
+    for (const auto& name : names)
+        result.push_back(Narrow(name));
+    return result;
+}
+
+std::vector<std::string> LogicalDrives() {
+    const DWORD needed = ::GetLogicalDriveStringsW(0, nullptr);
+    if (needed == 0)
+        return {};
+    std::wstring buffer(needed + 1, L'\0');
+    const DWORD length = ::GetLogicalDriveStringsW(needed, buffer.data());
+    if (length == 0 || length > needed)
+        return {};
+    std::vector<std::string> drives;
+    // "C:\<nul>D:\<nul><nul>"
+    for (const wchar_t* p = buffer.c_str(); *p; p += std::wcslen(p) + 1)
+        if (p[0] && p[1] == L':')
+            drives.push_back(Narrow(std::wstring_view(p, 2)));
+    return drives;
+}
+
+std::string ExecutableFolder() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n =
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return ".";
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            break;
+        }
+        buffer.resize(buffer.size() * 2); // truncated: try a larger buffer
+    }
+    const std::size_t sep = buffer.find_last_of(L"\\/");
+    if (sep == std::wstring::npos)
+        return ".";
+    return Narrow(std::wstring_view(buffer).substr(0, sep));
+}
+
+} // namespace platform
+
+#endif // _WIN32

@@ -1,0 +1,174 @@
+#include "platform/PathResolver.h"
+#include "TempTree.h"
+#include "platform/Utf.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using platform::DriveRoot;
+using platform::ResolvePath;
+using testing_support::TempTree;
+
+namespace {
+
+class PathResolverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string game = tree.driveC() + "/UnrealTournament";
+        TempTree::MakeFolder(game);
+        TempTree::MakeFolder(game + "/System");
+        TempTree::Write(game + "/System/UnrealTournament.exe", "MZ");
+        // Two folders equal under case folding: exact spelling must win over either.
+        TempTree::MakeFolder(game + "/Maps");
+        TempTree::MakeFolder(game + "/MAPS");
+        TempTree::MakeFolder(tree.driveC() + "/\xC3\x89lan");              // Élan
+        TempTree::MakeFolder(tree.driveC() + "/\xD0\x9A\xD0\xB0\xD1\x80"); // Кар
+        cRoot = tree.prefix() + "/dosdevices/c:";
+    }
+    TempTree tree;
+    std::string cRoot;
+};
+
+TEST_F(PathResolverTest, ResolvesDriveCComponentsAsOnDisk) {
+    const struct {
+        const char* windows;
+        const char* native; // below the C: root
+    } cases[] = {
+        {"C:\\unrealtournament\\system\\UNREALTOURNAMENT.EXE",
+         "/UnrealTournament/System/UnrealTournament.exe"},
+        {"c:/UnrealTournament/System", "/UnrealTournament/System"},
+        {"C:\\UnrealTournament/System\\", "/UnrealTournament/System"},
+        {"C:\\\\UnrealTournament\\\\\\System", "/UnrealTournament/System"},
+        {"C:\\UnrealTournament\\Maps", "/UnrealTournament/Maps"},
+        {"C:\\UnrealTournament\\MAPS", "/UnrealTournament/MAPS"},
+        // No exact match: the first equal entry in byte order ("MAPS" < "Maps").
+        {"C:\\UnrealTournament\\maps", "/UnrealTournament/MAPS"},
+        {"C:\\UnrealTournament\\mApS\\DM-New.unr", "/UnrealTournament/MAPS/DM-New.unr"},
+        {"C:\\.\\UnrealTournament\\.\\Maps\\..\\System", "/UnrealTournament/System"},
+        {"C:\\UnrealTournament\\..\\..\\..\\..\\UnrealTournament", "/UnrealTournament"},
+        {"C:..\\..\\unrealtournament", "/UnrealTournament"},
+        // What does not exist keeps the program's spelling, below it too.
+        {"C:\\UnrealTournament\\NewFolder\\New File.TXT",
+         "/UnrealTournament/NewFolder/New File.TXT"},
+        {"C:\\\xC3\xA9LAN", "/\xC3\x89lan"},                           // éLAN -> Élan
+        {"C:\\\xD0\xBA\xD0\x90\xD0\xA0", "/\xD0\x9A\xD0\xB0\xD1\x80"}, // кАР -> Кар
+        {"C:", ""},
+        {"C:\\", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.windows);
+        const auto resolved = ResolvePath(c.windows);
+        ASSERT_TRUE(resolved.has_value());
+        EXPECT_EQ(*resolved, cRoot + c.native);
+    }
+}
+
+TEST_F(PathResolverTest, DriveZFallsBackToRootUnlessMapped) {
+    EXPECT_EQ(ResolvePath("Z:\\"), "/");
+    EXPECT_EQ(ResolvePath("z:" + tree.root() + "/PREFIX/Drive_C"), tree.driveC());
+
+    ASSERT_EQ(::symlink("../drive_c", (tree.prefix() + "/dosdevices/z:").c_str()), 0);
+    EXPECT_EQ(ResolvePath("Z:\\unrealtournament"),
+              tree.prefix() + "/dosdevices/z:/UnrealTournament");
+    EXPECT_EQ(DriveRoot('z'), tree.prefix() + "/dosdevices/z:");
+}
+
+TEST_F(PathResolverTest, UnresolvableDriveMakesEveryPathAbsent) {
+    EXPECT_EQ(ResolvePath("D:\\UnrealTournament\\System"), std::nullopt);
+    EXPECT_EQ(ResolvePath("d:"), std::nullopt);
+    EXPECT_EQ(DriveRoot('D'), std::nullopt);
+    // A mapping that leads nowhere, or to a file, is no drive either; not even for Z:.
+    ASSERT_EQ(::symlink("../missing", (tree.prefix() + "/dosdevices/e:").c_str()), 0);
+    TempTree::Write(tree.root() + "/afile", "x");
+    ASSERT_EQ(::symlink("../../afile", (tree.prefix() + "/dosdevices/f:").c_str()), 0);
+    ASSERT_EQ(::symlink("../missing", (tree.prefix() + "/dosdevices/z:").c_str()), 0);
+    EXPECT_EQ(ResolvePath("E:\\x"), std::nullopt);
+    EXPECT_EQ(ResolvePath("F:\\"), std::nullopt);
+    EXPECT_EQ(ResolvePath("Z:\\tmp"), std::nullopt);
+}
+
+TEST_F(PathResolverTest, NativeAbsoluteAndRelativePaths) {
+    EXPECT_EQ(ResolvePath(tree.driveC() + "/unrealtournament\\SYSTEM"),
+              tree.driveC() + "/UnrealTournament/System");
+    EXPECT_EQ(ResolvePath("/../.."), "/");
+    EXPECT_EQ(ResolvePath("\\"), "/");
+
+    char* old = ::get_current_dir_name();
+    ASSERT_EQ(::chdir((tree.driveC() + "/UnrealTournament").c_str()), 0);
+    EXPECT_EQ(ResolvePath("system\\unrealtournament.exe"),
+              tree.driveC() + "/UnrealTournament/System/UnrealTournament.exe");
+    EXPECT_EQ(ResolvePath(""), tree.driveC() + "/UnrealTournament");
+    // Relative paths may climb out of the working folder, and what they reach is matched again.
+    EXPECT_EQ(ResolvePath("..\\..\\DRIVE_C\\unrealtournament"),
+              tree.driveC() + "/UnrealTournament");
+    ASSERT_EQ(::chdir(old), 0);
+    std::free(old);
+}
+
+TEST_F(PathResolverTest, PrefixDefaultsToHomeWine) {
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::setenv("HOME", tree.root().c_str(), 1);
+    ::unsetenv("WINEPREFIX");
+    TempTree::MakeFolder(tree.root() + "/.wine");
+    TempTree::MakeFolder(tree.root() + "/.wine/dosdevices");
+    ASSERT_EQ(::symlink("../../prefix/drive_c", (tree.root() + "/.wine/dosdevices/c:").c_str()), 0);
+    EXPECT_EQ(ResolvePath("C:\\UNREALTOURNAMENT"),
+              tree.root() + "/.wine/dosdevices/c:/UnrealTournament");
+    ::setenv("WINEPREFIX", "", 1); // empty counts as unset
+    EXPECT_EQ(DriveRoot('c'), tree.root() + "/.wine/dosdevices/c:");
+    ::setenv("HOME", savedHome.c_str(), 1);
+}
+
+TEST(UtfMatching, FoldsLettersBeyondAscii) {
+    using platform::utf::EqualIgnoringCase;
+    EXPECT_TRUE(EqualIgnoringCase("DM-Deck16][.unr", "dm-deck16][.UNR"));
+    EXPECT_TRUE(EqualIgnoringCase("\xC3\x84\xC3\x96\xC3\x9C", "\xC3\xA4\xC3\xB6\xC3\xBC")); // ÄÖÜ
+    EXPECT_TRUE(EqualIgnoringCase("\xC5\x81\xC3\xB3"
+                                  "d\xC5\xBA",
+                                  "\xC5\x82\xC3\x93"
+                                  "D\xC5\xB9"));             // Łódź
+    EXPECT_TRUE(EqualIgnoringCase("\xCE\xA3", "\xCF\x83"));  // Σ σ
+    EXPECT_FALSE(EqualIgnoringCase("\xC3\x97", "\xC3\xB7")); // × is not ÷
+    EXPECT_FALSE(EqualIgnoringCase("a", "b"));
+    EXPECT_FALSE(EqualIgnoringCase("Maps", "Maps "));
+    // Undecodable bytes only equal themselves.
+    EXPECT_TRUE(EqualIgnoringCase("A\xFF", "a\xFF"));
+    EXPECT_FALSE(EqualIgnoringCase("\xFF", "\xFE"));
+    EXPECT_FALSE(EqualIgnoringCase("\xC3", "\xC3\xA4"));
+}
+
+TEST(UtfMatching, Wildcards) {
+    const struct {
+        const char* pattern;
+        const char* name;
+        bool match;
+    } cases[] = {
+        {"*", "anything.uxx", true},
+        {"*.*", "README", true},
+        {"*.uxx", "K1.UXX", true},
+        {"*.uxx", "K1.uxx.bak", false},
+        {"K?.uxx", "K1.uxx", true},
+        {"K?.uxx", "K.uxx", false},
+        {"K?.uxx", "K12.uxx", false},
+        {"?.wav", "\xC3\x9C.wav", true}, // one character, two bytes
+        {"??.wav", "\xC3\x9C.wav", false},
+        {"*a*b*c", "xxaxxbxxbxxc", true},
+        {"*a*b*c", "xxaxxbxxbxxcx", false},
+        {"a**", "A", true},
+        {"exact.ini", "EXACT.INI", true},
+        {"exact.ini", "exact.in", false},
+        {"", "", true},
+        {"", "a", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.pattern) + " / " + c.name);
+        EXPECT_EQ(platform::utf::WildcardMatch(c.pattern, c.name), c.match);
+    }
+    // No exponential backtracking on a hostile pattern.
+    EXPECT_FALSE(platform::utf::WildcardMatch(std::string(40, '*') + "b", std::string(5000, 'a')));
+}
+
+} // namespace
