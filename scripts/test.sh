@@ -18,4 +18,4 @@ cmake --build "$build_dir" -j2
 export QT_QPA_PLATFORM=offscreen
 export SDL_AUDIODRIVER=dummy
 # A test that hangs fails after ten minutes instead of holding the run up for the default 25.
-ctest --test-dir "$build_dir" --output-on-failure --timeout 600
+ctest --test-dir "$build_dir" --output-on-failure --no-tests=error --timeout 600

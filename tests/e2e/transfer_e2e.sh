@@ -98,6 +98,10 @@ cp "$exe" "$work/program/lodestow"
 
 unset QT_QPA_PLATFORM
 export SDL_AUDIODRIVER=dummy
+# For a sanitizer build: the session bus library that Qt's X11 platform loads keeps a buffer to the end
+# of the process. That is not ours to fix; any leak of the program's own still fails the test.
+printf 'leak:libdbus-1.so\n' >"$work/lsan.supp"
+export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 xvfb_run() {
     xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" "$1"
 }
