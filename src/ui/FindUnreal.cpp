@@ -145,10 +145,13 @@ void FindUnreal::CentreOnScreen() {
     if (!screen)
         return;
     const QRect area = screen->geometry();
-    const float left = (float(area.width()) * TwipsPerPixel - FormWidth) / 2.0f;
-    const float top = (float(area.height()) * TwipsPerPixel - FormHeight) / 2.0f;
-    SetTwips(this, {float(area.left()) * TwipsPerPixel + left,
-                    float(area.top()) * TwipsPerPixel + top, FormWidth, FormHeight});
+    const float left = float(area.left()) * TwipsPerPixel +
+                       (float(area.width()) * TwipsPerPixel - FormWidth) / 2.0f;
+    const float top = float(area.top()) * TwipsPerPixel +
+                      (float(area.height()) * TwipsPerPixel - FormHeight) / 2.0f;
+    SetTwips(this, {left, top, FormWidth, FormHeight});
+    // The size is all that a window takes from its twips; the place is ours to set.
+    move(TwipsToPixels(left), TwipsToPixels(top));
 }
 
 void FindUnreal::Form_Load() {
