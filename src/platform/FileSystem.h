@@ -13,6 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#ifdef _WIN32
+// <windows.h> turns these names into macros for its A/W variants. The platform functions keep
+// their own names in every translation unit, whatever was included before this header.
+#undef FindFirstFile
+#undef DeleteFile
+#endif
+
 namespace platform {
 
 // Directory search: the last component is a pattern ('*' and '?', case-insensitive); only regular
@@ -47,7 +54,7 @@ bool WriteFileBytes(const std::string& path, std::string_view bytes);
 bool ReplaceFileAtomic(const std::string& path, std::string_view bytes);
 
 // Names of the sub-folders of a folder, sorted case-insensitively; nullopt when the folder cannot
-// be read.
+// be read. Windows leaves out hidden and system folders; POSIX lists every folder.
 std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder);
 
 // The machine's drives as "C:", "Z:" ... (on POSIX the drives of the Wine prefix, Z: at least).

@@ -102,7 +102,7 @@ std::optional<std::string> DriveRoot(char letter) {
 }
 
 std::optional<std::string> ResolvePath(const std::string& windowsPath) {
-    std::string root;
+    std::string root(1, '/');
     std::size_t rest = 0;
     std::vector<std::string> parts;
     std::size_t fixedCount = 0; // the working folder's components need no matching
@@ -114,7 +114,6 @@ std::optional<std::string> ResolvePath(const std::string& windowsPath) {
         root = *drive;
         rest = 2;
     } else {
-        root = "/";
         if (windowsPath.empty() || !IsSeparator(windowsPath[0])) {
             std::vector<char> buffer(4096);
             while (!::getcwd(buffer.data(), buffer.size())) {

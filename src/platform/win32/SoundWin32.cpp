@@ -7,8 +7,9 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <mmsystem.h>
 #include <windows.h>
+// The multimedia header needs the base types first.
+#include <mmsystem.h>
 
 #include "platform/Sound.h"
 #include "platform/win32/Wide.h"
