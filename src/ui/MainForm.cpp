@@ -24,6 +24,12 @@
 
 #include <cmath>
 
+// The artwork is compiled into the user-interface library; a static library's resources must be
+// registered by hand (and from outside any namespace).
+static void RegisterArtwork() {
+    Q_INIT_RESOURCE(artwork);
+}
+
 namespace ui {
 
 namespace {
@@ -36,16 +42,20 @@ const QColor Green(0, 255, 0);
 // keeping the size and weight that were asked for.
 void InsertFontSubstitutions() {
     static const bool done = [] {
+        // Narrow faces first: the labels were sized for a face about as wide as these, and
+        // their captions wrap inside fixed boxes.
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                                    QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+                                   {QStringLiteral("DejaVu Sans Condensed"),
+                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                    QStringLiteral("DejaVu Sans")});
         QFont::insertSubstitutions(QStringLiteral("MS Serif"),
-                                   {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
-                                    QStringLiteral("Nimbus Roman"),
+                                   {QStringLiteral("DejaVu Serif Condensed"),
+                                    QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
                                     QStringLiteral("DejaVu Serif")});
-        QFont::insertSubstitutions(QStringLiteral("Myriad Roman"),
-                                   {QStringLiteral("Myriad Pro"), QStringLiteral("Liberation Sans"),
-                                    QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+        QFont::insertSubstitutions(
+            QStringLiteral("Myriad Roman"),
+            {QStringLiteral("Myriad Pro"), QStringLiteral("DejaVu Sans Condensed"),
+             QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
         return true;
     }();
     (void)done;
@@ -173,6 +183,8 @@ void PictureBox::mouseMoveEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 
 MainForm::MainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    static const bool artwork = (RegisterArtwork(), true);
+    (void)artwork;
     InsertFontSubstitutions();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Lodestow"));
@@ -249,6 +261,11 @@ void MainForm::CreateControls() {
     TranFrame1->setAutoFillBackground(true);
     SetColour(TranFrame1, QPalette::Window, Black);
     SetColour(TranFrame1, QPalette::WindowText, Yellow);
+    // The caption sits in the border line, as on an ordinary frame, not above the border.
+    TranFrame1->setStyleSheet(QStringLiteral(
+        "QGroupBox { background-color: black; border: 2px groove #808080; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 6px; padding: 0px 2px; color: yellow; background-color: black; }"));
     SetTwips(TranFrame1, {120, 120, 5655, 855});
 
     TranProg = new QProgressBar(TranFrame1);

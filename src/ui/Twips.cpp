@@ -43,7 +43,11 @@ void SetTwips(QWidget* w, const TwipsRect& r) {
     if (w->isWindow()) {
         w->setFixedSize(std::max(px.width(), 0), std::max(px.height(), 0));
     } else {
-        w->setGeometry(px.x(), px.y(), std::max(px.width(), 0), std::max(px.height(), 0));
+        // Positions count from the inside of the container, within its border.
+        const QPoint inside =
+            w->parentWidget() ? w->parentWidget()->contentsRect().topLeft() : QPoint();
+        w->setGeometry(inside.x() + px.x(), inside.y() + px.y(), std::max(px.width(), 0),
+                       std::max(px.height(), 0));
     }
 }
 

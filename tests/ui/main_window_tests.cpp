@@ -1,0 +1,292 @@
+// The main window as it is created and loaded: what is seen, what is hidden, focus, geometry,
+// and the catalogue and transfer panel it offers the logic.
+
+#include "main_support.h"
+#include "ui/Twips.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using ui::MainForm;
+using ui::Twips;
+using ui::TwipsRect;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    maintest::GameEnvironment env;
+};
+
+QImage Render(QWidget& w) {
+    QImage image(w.size(), QImage::Format_ARGB32);
+    image.fill(Qt::magenta);
+    w.render(&image);
+    return image;
+}
+
+void Fill(MainForm& form, int rows) {
+    std::vector<UnrealMOD::CatalogueRow> content;
+    for (int r = 0; r < rows; ++r)
+        content.push_back(
+            {"File" + std::to_string(r) + ".unr", "K" + std::to_string(r), "Maps", "NO"});
+    form.AppendRows(content);
+}
+
+TEST(Twips, ConversionRoundsToTheNearestPixel) {
+    struct Case {
+        float twips;
+        int pixels;
+    } cases[] = {{0, 0},      {15, 1},          {7.4f, 0},      {7.5f, 1},
+                 {22.4f, 1},  {22.5f, 2},       {2527.5f, 169}, {1080.5f, 72},
+                 {-7.5f, -1}, {-2197.5f, -147}, {8010, 534},    {4665, 311}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ui::TwipsToPixels(c.twips), c.pixels) << c.twips << " twips";
+}
+
+TEST_F(MainWindowTest, TwipsAreKeptExactlyAndAppliedInPixels) {
+    MainForm form;
+    const TwipsRect r{847.5f, 1642.5f, 5895, 1215};
+    ui::SetTwips(form.TranFrame, r);
+    EXPECT_EQ(Twips(form.TranFrame), r);
+    const int inside = form.Picture1->contentsRect().left();
+    EXPECT_GT(inside, 0); // the picture box has a border; its controls sit inside it
+    EXPECT_EQ(form.TranFrame->geometry(), QRect(inside + 57, inside + 110, 393, 81));
+    // The window itself: created at 8010 x 4665, fixed.
+    EXPECT_EQ(form.size(), QSize(534, 311));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Lodestow"));
+}
+
+TEST_F(MainWindowTest, NothingOfTheCatalogueFrameIsSeen) {
+    MainForm form;
+    Fill(form, 40);
+    form.FileNameList->setCurrentRow(2);
+    // At the created size and after a layout at the design size alike.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1)
+            form.LayOut();
+        const QImage with = Render(form);
+        form.AdvFrame->hide();
+        const QImage without = Render(form);
+        form.AdvFrame->show();
+        EXPECT_EQ(with, without) << "pass " << pass;
+    }
+    // And it is there: it holds its rows, only out of sight.
+    EXPECT_EQ(form.FileNameList->count(), 40);
+}
+
+TEST_F(MainWindowTest, WindowedControlsLieInFrontOfWindowlessOnes) {
+    MainForm form;
+    for (QWidget* container :
+         {static_cast<QWidget*>(form.Picture1), static_cast<QWidget*>(form.AdvFrame),
+          static_cast<QWidget*>(form.TranFrame1)}) {
+        const QObjectList& stack = container->children(); // back to front
+        int lastLabel = -1, firstWindowed = int(stack.size());
+        for (int i = 0; i < int(stack.size()); ++i) {
+            if (!stack[i]->isWidgetType())
+                continue;
+            if (qobject_cast<QLabel*>(stack[i]))
+                lastLabel = i;
+            else
+                firstWindowed = std::min(firstWindowed, i);
+        }
+        EXPECT_LT(lastLabel, firstWindowed) << container->objectName().toStdString();
+    }
+    // Of the overlapping headings, the higher index lies in front.
+    const QObjectList& headings = form.AdvFrame->children();
+    for (int i = 1; i < 4; ++i)
+        EXPECT_GT(headings.indexOf(form.Label3[i]), headings.indexOf(form.Label3[i - 1]));
+    // The picture box lies in front of the catalogue frame.
+    EXPECT_GT(form.children().indexOf(form.Picture1), form.children().indexOf(form.AdvFrame));
+}
+
+TEST_F(MainWindowTest, HiddenWhenCreated) {
+    MainForm form;
+    form.show();
+    for (QWidget* w : {static_cast<QWidget*>(form.NoFiles), static_cast<QWidget*>(form.TranFrame),
+                       static_cast<QWidget*>(form.EndProg)})
+        EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+    for (QWidget* w : {static_cast<QWidget*>(form.Runit), static_cast<QWidget*>(form.ExitProg),
+                       static_cast<QWidget*>(form.Image1), static_cast<QWidget*>(form.Label1),
+                       static_cast<QWidget*>(form.Label2), static_cast<QWidget*>(form.NumFilesTxt),
+                       static_cast<QWidget*>(form.OnesToTransfer)})
+        EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
+    EXPECT_TRUE(form.Runit->isEnabled());
+    // Showing the panel shows what is inside it.
+    form.ShowTranFrame();
+    EXPECT_TRUE(form.TranProg->isVisible());
+    EXPECT_TRUE(form.ProgLbl->isVisible());
+}
+
+TEST_F(MainWindowTest, PictureBoxHasTheFocusFirstAndOnlyInputControlsTakeIt) {
+    MainForm form;
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(QApplication::focusWidget(), form.Picture1);
+
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    std::set<QWidget*> seen(visited.begin(), visited.end());
+    for (QWidget* w : seen) {
+        EXPECT_EQ(qobject_cast<QLabel*>(w), nullptr) << w->objectName().toStdString();
+        EXPECT_EQ(qobject_cast<QGroupBox*>(w), nullptr) << w->objectName().toStdString();
+        EXPECT_NE(w, form.TranFrame);
+    }
+    // The catalogue lists come straight after the picture box, in their order.
+    ASSERT_GE(visited.size(), 4u);
+    EXPECT_EQ(visited[0], form.FileNameList);
+    EXPECT_EQ(visited[1], form.CacheNameList);
+    EXPECT_EQ(visited[2], form.DestinationList);
+    EXPECT_EQ(visited[3], form.Copied);
+    EXPECT_TRUE(seen.count(form.Runit));
+    EXPECT_TRUE(seen.count(form.ExitProg));
+    EXPECT_TRUE(seen.count(form.Picture1)); // round again
+}
+
+TEST_F(MainWindowTest, FontsKeepTheirSizeAndWeightWhateverFaceStandsIn) {
+    MainForm form;
+    struct Case {
+        QWidget* w;
+        const char* face;
+        qreal points;
+        bool bold;
+    } cases[] = {{form.Label1, "MS Sans Serif", 8.25, false},
+                 {form.NumFilesTxt, "MS Sans Serif", 9.75, true},
+                 {form.NoFiles, "MS Sans Serif", 12, true},
+                 {form.ExitProg, "MS Sans Serif", 8.25, true},
+                 {form.EndProg, "Myriad Roman", 12, false},
+                 {form.FileNameList, "MS Serif", 6, false},
+                 {form.Label3[2], "MS Sans Serif", 9.75, true}};
+    for (const Case& c : cases) {
+        const QFont f = c.w->font();
+        EXPECT_EQ(f.family(), QString::fromLatin1(c.face)) << c.w->objectName().toStdString();
+        EXPECT_DOUBLE_EQ(f.pointSizeF(), c.points) << c.w->objectName().toStdString();
+        EXPECT_EQ(f.bold(), c.bold) << c.w->objectName().toStdString();
+        const QFontInfo used(f);
+        EXPECT_EQ(used.bold(), c.bold) << c.w->objectName().toStdString();
+        EXPECT_NEAR(used.pointSizeF(), c.points, 0.5) << c.w->objectName().toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, CountBoxesReadErrorUntilACountIsWritten) {
+    MainForm form;
+    EXPECT_EQ(form.NumFilesText(), "Error");
+    EXPECT_EQ(form.OnesToTransferText(), "Error");
+    EXPECT_EQ(form.NumFilesTxt->text(), QStringLiteral("Error"));
+}
+
+TEST_F(MainWindowTest, LoadWithoutCacheIndexLeavesErrorAndNothingToTransfer) {
+    MainForm form;
+    ASSERT_TRUE(form.Form_Load());
+    EXPECT_EQ(form.NumFilesText(), "Error");
+    EXPECT_EQ(form.OnesToTransferText(), "Error");
+    EXPECT_EQ(form.RowCount(), 0);
+    EXPECT_FALSE(form.Runit->isEnabled());
+    EXPECT_FALSE(form.NoFiles->isHidden());
+    EXPECT_EQ(form.size(), QSize(489, 273)); // laid out all the same
+}
+
+TEST_F(MainWindowTest, LoadFillsTheCatalogueAndLaysOutOnTheLogo) {
+    env.WriteLogo(400, 250);
+    env.WriteCacheIndex("[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\nK3=Sky.utx\r\n");
+    MainForm form;
+    ASSERT_TRUE(form.Form_Load());
+    ASSERT_EQ(form.RowCount(), 3);
+    EXPECT_EQ(form.Row(0), (UnrealMOD::CatalogueRow{"DM-A.unr", "K1", "Maps", "NO"}));
+    EXPECT_EQ(form.Row(2).destination, "Textures");
+    EXPECT_EQ(form.OnesToTransferText(), "2");
+    EXPECT_TRUE(form.Runit->isEnabled());
+    EXPECT_TRUE(form.NoFiles->isHidden());
+    EXPECT_EQ(form.size(), QSize(404, 254));
+}
+
+TEST_F(MainWindowTest, CatalogueTakesManyRowsInOrderAndMarksThem) {
+    MainForm form;
+    Fill(form, 100000);
+    EXPECT_EQ(form.RowCount(), 100000);
+    for (QListWidget* list : {form.CacheNameList, form.DestinationList, form.Copied})
+        EXPECT_EQ(list->count(), 100000);
+    EXPECT_EQ(form.Row(99999).cacheName, "K99999");
+    form.SetCopied(99999, "Errored");
+    EXPECT_EQ(form.Row(99999).copied, "Errored");
+    EXPECT_EQ(form.Row(99998).copied, "NO");
+    form.SetCopied(100000, "YES"); // a row that is not there changes nothing
+    form.Clear();
+    EXPECT_EQ(form.RowCount(), 0);
+    EXPECT_EQ(form.Copied->count(), 0);
+
+    // Text beyond ASCII survives the round trip.
+    form.AppendRows({{"Caf\xc3\xa9.unr", "K\xe2\x82\xac", "Maps", "NO"}});
+    EXPECT_EQ(form.Row(0).fileName, "Caf\xc3\xa9.unr");
+    EXPECT_EQ(form.Row(0).cacheName, "K\xe2\x82\xac");
+}
+
+TEST_F(MainWindowTest, ProgressHoldsExactValuesAndShowsThemRounded) {
+    MainForm form;
+    EXPECT_EQ(form.TranProg->minimum(), 0);
+    EXPECT_EQ(form.TranProg->maximum(), 100);
+    form.SetProgMax(2.6f);
+    form.SetProgMin(0);
+    form.SetProgValue(1.5f);
+    EXPECT_EQ(form.ProgMax(), 2.6f);
+    EXPECT_EQ(form.ProgValue(), 1.5f);
+    EXPECT_EQ(form.TranProg->maximum(), 3);
+    EXPECT_EQ(form.TranProg->value(), 2);
+    form.SetProgValue(form.ProgValue() + 1);
+    EXPECT_EQ(form.ProgValue(), 2.5f);
+    // A maximum below the minimum does not upset the bar.
+    form.SetProgMax(-5);
+    EXPECT_EQ(form.ProgMax(), -5.0f);
+    EXPECT_LE(form.TranProg->minimum(), form.TranProg->maximum());
+}
+
+TEST_F(MainWindowTest, BusyPointerIsBalanced) {
+    {
+        MainForm form;
+        form.SetBusyPointer(true);
+        form.SetBusyPointer(true);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        form.SetBusyPointer(false);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        form.SetBusyPointer(true);
+    } // a window that goes while busy gives the pointer back
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainWindowTest, ArtworkIsBuiltIn) {
+    MainForm form;
+    const QPixmap banner = form.Image1->pixmap();
+    EXPECT_EQ(banner.size(), QSize(91, 722));
+    EXPECT_TRUE(form.Image1->hasScaledContents());
+    const QList<QSize> sizes = form.windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(45, 45)));
+    // Yellow lettering on black.
+    const QImage image = banner.toImage();
+    EXPECT_EQ(image.pixelColor(45, 5), QColor(Qt::black));
+    bool yellow = false;
+    for (int y = 0; y < image.height() && !yellow; ++y)
+        for (int x = 0; x < image.width() && !yellow; ++x)
+            yellow = image.pixelColor(x, y).red() > 240 && image.pixelColor(x, y).green() > 240 &&
+                     image.pixelColor(x, y).blue() < 30;
+    EXPECT_TRUE(yellow);
+}
+
+} // namespace
