@@ -168,31 +168,4 @@ TEST(LastFourCharacters, CountsCharactersNotBytes) {
     EXPECT_EQ(LastFourCharacters("\x80\x80"), "\x80\x80");
 }
 
-TEST(DestinationFor, FirstMatchingRuleDecides) {
-    using UnrealMOD::DestinationFor;
-    const std::vector<std::pair<std::string, std::string>> table = {
-        {".unr", "Maps"},         {".utx", "Textures"},     {".uax", "Sounds"},
-        {".int", "System"},       {".umx", "Music"},        {"xx.u", "System"},
-        {".u", "System"},         {"a.u", "System"},        {".UNR", "Unknown File"},
-        {".Utx", "Unknown File"}, {"unr", "Unknown File"},  {"", "Unknown File"},
-        {".U", "Unknown File"},   {".uxx", "Unknown File"}, {"u", "Unknown File"}};
-    for (const auto& [tail, folder] : table) {
-        EXPECT_EQ(DestinationFor(tail), folder) << tail;
-    }
-}
-
-TEST(FileAndCacheNames, SplitAtFirstAndLastEquals) {
-    using UnrealMOD::CacheNameOf;
-    using UnrealMOD::FileNameOf;
-    EXPECT_EQ(FileNameOf("[Cache]"), "");
-    EXPECT_EQ(CacheNameOf("[Cache]"), "");
-    EXPECT_EQ(FileNameOf("a=b=c"), "c");
-    EXPECT_EQ(CacheNameOf("a=b=c"), "a");
-    EXPECT_EQ(FileNameOf("=x"), "x");
-    EXPECT_EQ(CacheNameOf("=x"), "");
-    EXPECT_EQ(FileNameOf("x="), "");
-    EXPECT_EQ(FileNameOf("no equals"), "");
-    EXPECT_EQ(CacheNameOf("no equals"), "");
-}
-
 } // namespace
