@@ -31,7 +31,9 @@ inline void EnsureApplication() {
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: torn down among the exit handlers, Qt's own statics may already be gone.
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
