@@ -51,7 +51,9 @@ inline void EnsureApplication() {
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: torn down among the other statics at exit, it crashes on devices that
+    // Qt has already let go of.
+    new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
