@@ -57,6 +57,10 @@ bool ReplaceFileAtomic(const std::string& path, std::string_view bytes);
 // be read. Windows leaves out hidden and system folders; POSIX lists every folder.
 std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder);
 
+// Names of the regular files of a folder (what the directory search can match), sorted like
+// ListSubfolders; nullopt when the folder cannot be read.
+std::optional<std::vector<std::string>> ListFiles(const std::string& folder);
+
 // The machine's drives as "C:", "Z:" ... (on POSIX the drives of the Wine prefix, Z: at least).
 std::vector<std::string> LogicalDrives();
 

@@ -16,4 +16,8 @@ std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
 std::string Utf16LeToUtf8(std::string_view bytes);
 std::string Utf8ToUtf16Le(std::string_view utf8);
 
+// A file name in the form used to compare names without regard to letter case: two names
+// that the directory search takes for the same file give the same key.
+std::string FileNameKey(std::string_view utf8);
+
 } // namespace platform

@@ -173,6 +173,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 
 namespace platform {
 
+std::string FileNameKey(std::string_view utf8) {
+    const std::u32string folded = utf::Folded(utf8);
+    return std::string(reinterpret_cast<const char*>(folded.data()),
+                       folded.size() * sizeof(char32_t));
+}
+
 std::string Utf16LeToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

@@ -1,11 +1,13 @@
 #include "catalogue/CacheIndex.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "startup/Copier.h"
 #include "startup/Globals.h"
 #include "transfer/SafeNames.h"
 #include "transfer/Transfer.h"
 
 #include <optional>
+#include <unordered_set>
 
 namespace UnrealMOD {
 
@@ -20,16 +22,38 @@ IndexEncoding EncodingOnDisk() {
     return DecodeIndex(bytes->substr(0, 3)).encoding;
 }
 
+// The files left in the cache, read once: probing every row on its own would search the
+// folder once per row, which a large cache cannot afford.
+class CacheContents {
+public:
+    CacheContents() {
+        if (const auto names = platform::ListFiles(GameFolder + "Cache")) {
+            listed_ = true;
+            for (const std::string& name : *names)
+                keys_.insert(platform::FileNameKey(name));
+        }
+    }
+    bool Holds(const std::string& cacheName) const {
+        if (!listed_)
+            return Copier::FileExists(CacheFilePath(cacheName));
+        return keys_.count(platform::FileNameKey(cacheName + ".uxx")) != 0;
+    }
+
+private:
+    bool listed_ = false;
+    std::unordered_set<std::string> keys_;
+};
+
 // An entry leaves the index only when its cache file is gone; a failed copy keeps the only
 // record of the file's real name. An unsafe name is never probed as a path: it simply stays.
-bool KeepsEntry(const CatalogueRow& row) {
+bool KeepsEntry(const CatalogueRow& row, const CacheContents& cache) {
     if (row.destination == "System") {
         return true;
     }
     if (!IsSafeName(row.cacheName) || !IsSafeName(row.fileName)) {
         return true;
     }
-    return Copier::FileExists(CacheFilePath(row.cacheName));
+    return cache.Holds(row.cacheName);
 }
 
 } // namespace
@@ -41,9 +65,10 @@ std::string RewrittenIndexPath() {
 bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem) {
     std::string text = "[Cache]\r\n";
     const int rows = catalogue.RowCount();
+    const CacheContents cache;
     for (int r = 0; r < rows; ++r) {
         const CatalogueRow row = catalogue.Row(r);
-        if (KeepsEntry(row)) {
+        if (KeepsEntry(row, cache)) {
             text += row.cacheName;
             text += '=';
             text += row.fileName;

@@ -348,7 +348,8 @@ bool ReplaceFileAtomic(const std::string& path, std::string_view bytes) {
     return ReplaceWith(path, [&](int out) { return WriteAll(out, bytes); });
 }
 
-std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder) {
+namespace {
+std::optional<std::vector<std::string>> ListEntries(const std::string& folder, bool folders) {
     const auto native = ResolvePath(folder);
     if (!native)
         return std::nullopt;
@@ -358,7 +359,9 @@ std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name != "." && name != ".." && IsFolderEntry(*native, *entry))
+        if (name == "." || name == "..")
+            continue;
+        if (folders ? IsFolderEntry(*native, *entry) : IsRegularEntry(*native, *entry))
             names.emplace_back(name);
     }
     ::closedir(dir);
@@ -366,6 +369,15 @@ std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder
         return utf::LessIgnoringCase(a, b);
     });
     return names;
+}
+} // namespace
+
+std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder) {
+    return ListEntries(folder, true);
+}
+
+std::optional<std::vector<std::string>> ListFiles(const std::string& folder) {
+    return ListEntries(folder, false);
 }
 
 std::vector<std::string> LogicalDrives() {

@@ -311,7 +311,8 @@ bool ReplaceFileAtomic(const std::string& path, std::string_view bytes) {
     return MoveInPlace(temp, target);
 }
 
-std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder) {
+namespace {
+std::optional<std::vector<std::string>> ListEntries(const std::string& folder, bool folders) {
     std::wstring pattern = Widen(folder);
     if (pattern.empty())
         return std::nullopt;
@@ -329,8 +330,9 @@ std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder
     do {
         const WIN32_FIND_DATAW& d = search.data();
         const std::wstring_view name = d.cFileName;
-        if ((d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(d.dwFileAttributes & excluded) &&
-            name != L"." && name != L"..")
+        const bool isFolder = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder == folders && !(d.dwFileAttributes & excluded) && name != L"." &&
+            name != L"..")
             names.emplace_back(name);
     } while (search.Next());
     std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
@@ -344,6 +346,15 @@ std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder
     for (const auto& name : names)
         result.push_back(Narrow(name));
     return result;
+}
+} // namespace
+
+std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder) {
+    return ListEntries(folder, true);
+}
+
+std::optional<std::vector<std::string>> ListFiles(const std::string& folder) {
+    return ListEntries(folder, false);
 }
 
 std::vector<std::string> LogicalDrives() {
