@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the game is not where the settings file says, so the program opens the location
 # window; a wrong folder typed there is refused with the message box, the right one opens the main
-# window. Driven with the mouse and keyboard under Xvfb.
+# window, whose "X" ends the program. A second start asks again (nothing was remembered), and
+# "Cancel" ends it. Driven with the mouse and keyboard under Xvfb.
 #
 #   location_e2e.sh LODESTOW_EXECUTABLE [SOURCE_DIR]
 #
@@ -98,12 +99,52 @@ drive() {
         xdotool search --onlyvisible --name '^Unreal Tourament Location Form$' >/dev/null 2>&1 &&
             note "FAIL: the location window is still open next to the main window"
     fi
-    if kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null || true
-    else
+    if ! kill -0 "$pid" 2>/dev/null; then
         note "FAIL: the program ended instead of showing the main window"
+        return
     fi
-    wait "$pid" 2>/dev/null || true
+    # Close the main window with its "X" (top right): with no window left the program ends.
+    if [[ -n $main ]]; then
+        eval "$(xdotool getwindowgeometry --shell "$main")"
+        xdotool mousemove --window "$main" --sync $((WIDTH - (75 + 127) / 15)) $((127 / 15)) click 1
+    fi
+    local i
+    for ((i = 0; i < 80; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.25
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        note "FAIL: the program was still running 20 s after closing its main window"
+        kill -9 "$pid" 2>/dev/null
+    fi
+    local rc=0
+    wait "$pid" || rc=$?
+    [[ $rc == 0 ]] || note "FAIL: the program's exit status is $rc, not 0"
+
+    # The confirmed folder was not remembered: the next start asks again; "Cancel" ends it.
+    "$work/program/lodestow" >>"$work/lodestow.log" 2>&1 &
+    pid=$!
+    loc=$(timeout 30 xdotool search --sync --onlyvisible --name '^Unreal Tourament Location Form$' \
+        2>/dev/null | head -n1) || true
+    if [[ -z $loc ]]; then
+        note "FAIL: the second start did not open the location window"
+        kill "$pid" 2>/dev/null
+        wait "$pid"
+        return
+    fi
+    sleep 0.5
+    xdotool mousemove --window "$loc" --sync "$(panel_x 1800 1695)" "$(panel_y 3240 495)" click 1
+    for ((i = 0; i < 80; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.25
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        note "FAIL: the program was still running 20 s after \"Cancel\""
+        kill -9 "$pid" 2>/dev/null
+    fi
+    rc=0
+    wait "$pid" || rc=$?
+    [[ $rc == 0 ]] || note "FAIL: after \"Cancel\" the program's exit status is $rc, not 0"
 }
 
 if [[ ${1:-} == --drive ]]; then
