@@ -70,7 +70,10 @@ if [[ ${1:-} == --headless ]]; then
 fi
 
 bash scripts/setup-deps.sh
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Ninja for a new build folder; one that exists keeps the generator it was made with.
+generator=(-G Ninja)
+[[ ! -f $build_dir/CMakeCache.txt ]] || generator=()
+cmake -S . -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build_dir" -j2 --target lodestow
 
 python3 scripts/make-demo-game.py "$demo_dir"

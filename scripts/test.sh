@@ -10,7 +10,10 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 build_dir=${LODESTOW_BUILD_DIR:-build}
 
 bash scripts/setup-deps.sh
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# Ninja for a new build folder; one that exists keeps the generator it was made with.
+generator=(-G Ninja)
+[[ ! -f $build_dir/CMakeCache.txt ]] || generator=()
+cmake -S . -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$build_dir" -j2
 
 # Widget tests need no display and cue tests no loudspeaker; the end-to-end tests start their own
