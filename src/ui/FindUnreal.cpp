@@ -168,8 +168,8 @@ void FindUnreal::Form_Load() {
 void FindUnreal::Drive1_Change() {
     if (Dir1->SetPath(Drive1->Drive()))
         return;
-    // Putting the lists back on C: changes the drive again; if C: cannot be read either,
-    // that second change stops here instead of going round for ever.
+    // Putting the drive list back on C: raises this handler again from inside itself; when C:
+    // cannot be read either, that inner call has nothing left to fall back to.
     if (inDriveFallback_)
         return;
     inDriveFallback_ = true;

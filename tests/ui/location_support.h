@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <ostream>
 
@@ -42,6 +44,21 @@ inline bool DoubleClickRow(QListWidget* list, const QString& text) {
 
 namespace fs = std::filesystem;
 
+// The application these tests made, if they made it; it goes when the last test has run, while
+// Qt's own statics still stand (torn down among them at exit, it crashes).
+inline QApplication*& OwnApplication() {
+    static QApplication* app = nullptr;
+    return app;
+}
+
+class ApplicationTearDown : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete OwnApplication();
+        OwnApplication() = nullptr;
+    }
+};
+
 // The tests run without a display; one application object serves them all.
 inline void EnsureApplication() {
     if (QApplication::instance())
@@ -51,10 +68,9 @@ inline void EnsureApplication() {
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    // Never destroyed: torn down among the other statics at exit, it crashes on devices that
-    // Qt has already let go of.
-    new QApplication(argc, argv);
+    OwnApplication() = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    ::testing::AddGlobalTestEnvironment(new ApplicationTearDown);
 }
 
 // Deletes what close() left for later, so that closed windows are really gone.

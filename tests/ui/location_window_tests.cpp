@@ -293,7 +293,7 @@ TEST_F(LocationWindowTest, WithDriveCUnreadableTooTheFallBackStopsQuietly) {
     std::filesystem::remove_all(env.driveC());
 
     // Chosen by the user: c: first (nothing to fall back to), then d: (falls back to c:, which
-    // changes the drive once more and fails again).
+    // changes the drive once more and fails again): no message, no endless round, back on c:.
     w->Drive1->setCurrentIndex(w->Drive1->findText("c:"));
     w->Drive1->setCurrentIndex(w->Drive1->findText("d:"));
     EXPECT_EQ(w->Drive1->Drive(), "c:");
