@@ -8,6 +8,8 @@
 
 #include <optional>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace UnrealMOD {
 
@@ -62,20 +64,29 @@ std::string RewrittenIndexPath() {
     return GameFolder + "Cache\\Cache.ini";
 }
 
-bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem) {
+std::string RewrittenIndexText(const std::vector<CatalogueRow>& kept) {
     std::string text = "[Cache]\r\n";
+    for (const CatalogueRow& row : kept) {
+        text += row.cacheName;
+        text += '=';
+        text += row.fileName;
+        text += "\r\n";
+    }
+    text += "\r\n";
+    return text;
+}
+
+bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem) {
+    std::vector<CatalogueRow> kept;
     const int rows = catalogue.RowCount();
     const CacheContents cache;
     for (int r = 0; r < rows; ++r) {
-        const CatalogueRow row = catalogue.Row(r);
+        CatalogueRow row = catalogue.Row(r);
         if (KeepsEntry(row, cache)) {
-            text += row.cacheName;
-            text += '=';
-            text += row.fileName;
-            text += "\r\n";
+            kept.push_back(std::move(row));
         }
     }
-    text += "\r\n";
+    const std::string text = RewrittenIndexText(kept);
 
     const IndexEncoding encoding = EncodingOnDisk();
     std::optional<std::string> bytes = EncodeIndex(text, encoding);

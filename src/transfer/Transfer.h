@@ -5,6 +5,7 @@
 #include "catalogue/Catalogue.h"
 
 #include <string>
+#include <vector>
 
 namespace UnrealMOD {
 
@@ -43,6 +44,10 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view);
 // the encoding the index has on disk. Atomic; on failure the old index stays whole and *problem
 // (when given) says why.
 bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem);
+
+// The text of the rewritten index for the entries it keeps: "[Cache]", one "cache name=real file
+// name" line per entry in order, then an empty line; CR LF throughout. No I/O.
+std::string RewrittenIndexText(const std::vector<CatalogueRow>& kept);
 
 // The output file of the rewrite: GameFolder + "Cache\Cache.ini" (the same file as the index).
 std::string RewrittenIndexPath();

@@ -17,7 +17,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <random>
 #include <set>
+#include <string_view>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -153,9 +156,132 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
-// Puts new contents in place of `destination` in one step: a temporary file beside it receives
-// the bytes from `fill`, is flushed, and is renamed over the destination. On failure the
-// destination is untouched and the temporary file is gone.
+// Temporary files are named "." + target name (cut to 200 bytes) + ".lodestow-" + six letters or
+// digits. Nothing else the program writes looks like that, so a leftover of this exact form is
+// ours and may go.
+constexpr std::string_view TempMarker = ".lodestow-";
+constexpr std::size_t TempSuffixLength = 6;
+
+bool IsTempSuffixChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool IsOurTempName(std::string_view name) {
+    const std::size_t tail = TempMarker.size() + TempSuffixLength;
+    if (name.size() < tail + 2 || name.front() != '.')
+        return false;
+    const std::string_view end = name.substr(name.size() - tail);
+    return end.starts_with(TempMarker) &&
+           std::all_of(end.begin() + static_cast<std::ptrdiff_t>(TempMarker.size()), end.end(),
+                       IsTempSuffixChar);
+}
+
+// A run that was killed between naming its temporary file and renaming it leaves the file
+// behind. The first write into a folder in each run removes such leftovers (regular files only,
+// never one that the read-only rule protects).
+void RemoveStaleTempsOnce(const std::string& folder) {
+    static std::set<std::string> cleaned;
+    if (!cleaned.insert(folder).second)
+        return;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsOurTempName(entry->d_name))
+            continue;
+        struct stat st {};
+        const std::string path = Join(folder, entry->d_name);
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && OwnerWritable(st))
+            stale.push_back(path);
+    }
+    ::closedir(dir);
+    for (const std::string& path : stale)
+        ::unlink(path.c_str());
+}
+
+std::string TempPrefix(const std::string& folder, const std::string& name) {
+    std::string stem = name;
+    if (stem.size() > 200) {
+        std::size_t cut = 200;
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
+            --cut;
+        stem.resize(cut);
+    }
+    return Join(folder, "." + stem + std::string(TempMarker));
+}
+
+std::string RandomSuffix() {
+    static constexpr std::string_view letters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::mt19937_64 random{std::random_device{}()};
+    std::string suffix;
+    for (std::size_t i = 0; i < TempSuffixLength; ++i)
+        suffix += letters[random() % letters.size()];
+    return suffix;
+}
+
+bool SyncFolder(const std::string& folder) {
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir && ::fsync(dir.get()) == 0;
+}
+
+// Linux: the bytes go into an unnamed file in the destination folder, which gets a name only
+// once it is complete and flushed. A run killed while copying leaves nothing behind: the kernel
+// frees an unnamed file with its last descriptor. Needs /proc to name the file.
+#ifdef O_TMPFILE
+bool CanNameUnnamedFiles() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+enum class Unnamed { Done, Failed, Unsupported };
+
+Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& name,
+                                  const std::string& target, bool targetExists, mode_t mode,
+                                  const std::function<bool(int)>& fill) {
+    if (!CanNameUnnamedFiles())
+        return Unnamed::Unsupported;
+    Fd out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (!out) {
+        // Not offered by this file system (or kernel): the named temporary file will do.
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOTSUP)
+            return Unnamed::Unsupported;
+        return Unnamed::Failed;
+    }
+    if (!fill(out.get()) || ::fchmod(out.get(), mode) != 0 || ::fsync(out.get()) != 0)
+        return Unnamed::Failed;
+    const std::string self = "/proc/self/fd/" + std::to_string(out.get());
+    // A new destination is named directly: it appears complete or not at all.
+    if (!targetExists) {
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return out.Close() ? Unnamed::Done : Unnamed::Failed;
+        if (errno != EEXIST)
+            return Unnamed::Failed;
+    }
+    // An existing one is replaced by renaming over it, which needs a name for the new file.
+    const std::string prefix = TempPrefix(folder, name);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = prefix + RandomSuffix();
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return Unnamed::Failed;
+        }
+        if (::rename(temp.c_str(), target.c_str()) != 0) {
+            ::unlink(temp.c_str());
+            return Unnamed::Failed;
+        }
+        return out.Close() ? Unnamed::Done : Unnamed::Failed;
+    }
+    return Unnamed::Failed;
+}
+#endif
+
+// Puts new contents in place of `destination` in one step: the bytes from `fill` go to a file
+// beside it that is flushed and then takes the destination's name. On failure the destination is
+// untouched and no temporary file is left; a run killed midway leaves none that outlives the
+// next run's first write into the folder.
 bool ReplaceWith(const std::string& destination, const std::function<bool(int)>& fill) {
     const auto target = ResolvePath(destination);
     if (!target)
@@ -166,25 +292,34 @@ bool ReplaceWith(const std::string& destination, const std::function<bool(int)>&
 
     mode_t mode = NewFileMode();
     struct stat st {};
+    bool targetExists = false;
     if (::stat(target->c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode) || !OwnerWritable(st))
             return false;
         mode = st.st_mode & 0777;
+        targetExists = true;
     } else if (errno != ENOENT) {
         return false;
     }
     if (!FolderAcceptsChanges(folder))
         return false;
+    RemoveStaleTempsOnce(folder);
 
-    // Keep the temporary name within NAME_MAX, cutting only between UTF-8 characters.
-    std::string stem = name;
-    if (stem.size() > 200) {
-        std::size_t cut = 200;
-        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
-            --cut;
-        stem.resize(cut);
+#ifdef O_TMPFILE
+    switch (ReplaceThroughUnnamedFile(folder, name, *target, targetExists, mode, fill)) {
+    case Unnamed::Done:
+        // Make the new name durable. The contents are already in place, so a folder that
+        // cannot be synced (some file systems refuse) does not turn this into a failure.
+        SyncFolder(folder);
+        return true;
+    case Unnamed::Failed:
+        return false;
+    case Unnamed::Unsupported:
+        break;
     }
-    std::string temp = Join(folder, "." + stem + ".lodestow-XXXXXX");
+#endif
+
+    std::string temp = TempPrefix(folder, name) + "XXXXXX";
     Fd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (!out)
         return false;
@@ -194,10 +329,7 @@ bool ReplaceWith(const std::string& destination, const std::function<bool(int)>&
         ::unlink(temp.c_str());
         return false;
     }
-    // Make the rename itself durable. The new contents are already in place, so a folder that
-    // cannot be synced (some file systems refuse) does not turn the replacement into a failure.
-    if (Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir)
-        ::fsync(dir.get());
+    SyncFolder(folder);
     return true;
 }
 
@@ -229,6 +361,8 @@ std::optional<struct stat> StatPath(const std::string& path) {
 } // namespace
 
 std::optional<std::string> FindFirstFile(const std::string& pattern) {
+    if (pattern.find('\0') != std::string::npos)
+        return std::nullopt; // see ResolvePath
     std::size_t split = pattern.size();
     while (split > 0 && !IsSeparator(pattern[split - 1]))
         --split;

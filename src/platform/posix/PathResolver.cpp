@@ -102,6 +102,10 @@ std::optional<std::string> DriveRoot(char letter) {
 }
 
 std::optional<std::string> ResolvePath(const std::string& windowsPath) {
+    // The system would end the path at a NUL byte and act on a different file: such a path
+    // names nothing.
+    if (windowsPath.find('\0') != std::string::npos)
+        return std::nullopt;
     std::string root(1, '/');
     std::size_t rest = 0;
     std::vector<std::string> parts;
@@ -146,7 +150,10 @@ std::optional<std::string> ResolvePath(const std::string& windowsPath) {
             else
                 found = false;
         }
-        path = Join(path, name);
+        // Appended in place: a path of millions of components must not be copied per component.
+        if (path.back() != '/')
+            path += '/';
+        path += name;
     }
     return path;
 }

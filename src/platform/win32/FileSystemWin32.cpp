@@ -24,7 +24,14 @@ namespace platform {
 namespace {
 
 using win32::Narrow;
-using win32::Widen;
+
+// A path for the wide calls; empty (which every caller takes as failure) when the path holds a
+// NUL byte, since the system would end it there and act on a different file.
+std::wstring Widen(std::string_view path) {
+    if (path.find('\0') != std::string_view::npos)
+        return {};
+    return win32::Widen(path);
+}
 
 constexpr DWORD kChunk = 1u << 20;
 

@@ -1,0 +1,215 @@
+// The transfer killed (SIGKILL) midway: no file may be lost or half-written, and the next run
+// finishes the work. The run is the headless driver; the windows are only a view over it.
+
+#include "GameFolderFixture.h"
+#include "Invariant.h"
+
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Bytes(std::size_t seed, std::size_t size) {
+    std::string bytes(size, '\0');
+    std::uint32_t x = static_cast<std::uint32_t>(seed) * 2654435761U + 1U;
+    for (char& c : bytes) {
+        x = x * 1103515245U + 12345U;
+        c = static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+std::size_t CountEntries(const std::string& folder) {
+    std::size_t n = 0;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* e = readdir(dir))
+            if (e->d_name[0] != '.')
+                ++n;
+        closedir(dir);
+    }
+    return n;
+}
+
+pid_t StartDriver() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(LODESTOW_TRANSFER_DRIVER, LODESTOW_TRANSFER_DRIVER, "C:\\Game\\",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits for the driver and answers its exit code (-1 when it did not exit normally).
+int Wait(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+void ExpectNoViolations(const reliability::Before& before, const char* when = "") {
+    for (const std::string& problem : reliability::Violations(before))
+        ADD_FAILURE() << when << ": " << problem;
+}
+
+struct KillPoint {
+    const char* name;
+    std::size_t filesInMaps; // kill once Maps holds this many files
+};
+
+void PrintTo(const KillPoint& k, std::ostream* out) {
+    *out << k.name << " (" << k.filesInMaps << " files in Maps)";
+}
+
+class CrashTest : public lodestow_test::GameFolderTest,
+                  public testing::WithParamInterface<KillPoint> {
+protected:
+    static constexpr int Entries = 2000;
+
+    // Mostly maps, some textures, every tenth a code package that stays; now and then a large
+    // file, so that a kill often lands inside a copy.
+    void MakeCache() {
+        std::string index = "[Cache]\r\n";
+        for (int i = 0; i < Entries; ++i) {
+            const std::string cache = "C" + std::to_string(i * 7919 % 100003);
+            std::string name;
+            if (i % 10 == 0)
+                name = "Code" + std::to_string(i) + ".u";
+            else if (i % 10 == 1)
+                name = "Tex" + std::to_string(i) + ".utx";
+            else
+                name = "DM-Map" + std::to_string(i) + ".unr";
+            index += cache + "=" + name + "\r\n";
+            const std::size_t size = i % 97 == 5 ? (2U << 20) : 1000U + (i * 7919U) % 20000U;
+            Write("Cache/" + cache + ".uxx", Bytes(static_cast<std::size_t>(i), size));
+            if (i % 10 == 0)
+                system += cache + "=" + name + "\r\n";
+            else if (i % 10 == 1)
+                ++textures;
+            else
+                ++maps;
+        }
+        // Two destinations already exist: they are replaced whole or stay as they were.
+        Write("Maps/DM-Map2.unr", "an older map");
+        Write("Maps/DM-Map3.unr", "an older map");
+        Write("Cache/cache.ini", index);
+    }
+
+    std::string system;
+    std::size_t maps = 0;
+    std::size_t textures = 0;
+};
+
+TEST_P(CrashTest, KilledRunLosesNothingAndTheNextRunFinishes) {
+    MakeCache();
+    const reliability::Before before = reliability::Before::Take(root_);
+    ASSERT_EQ(before.entries.size(), static_cast<std::size_t>(Entries));
+
+    const pid_t driver = StartDriver();
+    ASSERT_GT(driver, 0);
+    const std::string mapsFolder = Native("Maps");
+    bool exited = false;
+    while (CountEntries(mapsFolder) < GetParam().filesInMaps) {
+        if (waitpid(driver, nullptr, WNOHANG) == driver) {
+            exited = true;
+            break;
+        }
+        usleep(200);
+    }
+    ASSERT_FALSE(exited) << "the run ended before the kill point";
+    ASSERT_EQ(kill(driver, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(driver, &status, 0), driver);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
+    const std::size_t moved = CountEntries(mapsFolder);
+    EXPECT_LT(moved, maps) << "killed after the last copy";
+    ExpectNoViolations(before, "after the kill");
+
+    // The next start finishes the work.
+    EXPECT_EQ(Wait(StartDriver()), 0);
+    ExpectNoViolations(before, "after the second run");
+    for (const reliability::Entry& e : before.entries)
+        if (e.destination != "System") {
+            EXPECT_FALSE(fs::exists(e.cacheNative)) << e.fileName << " is still in the cache";
+        }
+    EXPECT_EQ(CountEntries(mapsFolder), maps);
+    EXPECT_EQ(CountEntries(Native("Textures")), textures);
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\n" + system + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(KillPoints, CrashTest,
+                         testing::Values(KillPoint{"FirstCopies", 3}, KillPoint{"Midway", 700},
+                                         KillPoint{"NearTheEnd", 1500}),
+                         [](const testing::TestParamInfo<KillPoint>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A kill inside the copy of one large file: the destination never shows a partial file under any
+// name, and the space it took is given back.
+class KilledCopyTest : public lodestow_test::GameFolderTest {};
+
+TEST_F(KilledCopyTest, KillInsideALargeCopyLeavesNoPartialFile) {
+    lodestow_test::InOwnMountNamespace([&] {
+        lodestow_test::MountTmpfs(Native("Cache"), 400U << 20);
+        lodestow_test::MountTmpfs(Native("Maps"), 400U << 20);
+        const std::string big = Bytes(42, 300U << 20);
+        Write("Maps/DM-Big.unr", "an older map");
+        Write("Cache/K1.uxx", big);
+        Write("Cache/cache.ini", "[Cache]\r\nK1=DM-Big.unr\r\n");
+        const reliability::Before before = reliability::Before::Take(root_);
+
+        struct statvfs empty {};
+        ASSERT_EQ(statvfs(Native("Maps").c_str(), &empty), 0);
+        const pid_t driver = StartDriver();
+        ASSERT_GT(driver, 0);
+        // Kill once a third of the file has been written.
+        bool exited = false;
+        for (;;) {
+            struct statvfs now {};
+            ASSERT_EQ(statvfs(Native("Maps").c_str(), &now), 0);
+            if ((empty.f_bfree - now.f_bfree) * now.f_frsize > (100U << 20))
+                break;
+            if (waitpid(driver, nullptr, WNOHANG) == driver) {
+                exited = true;
+                break;
+            }
+        }
+        ASSERT_FALSE(exited) << "the copy ended before the kill";
+        ASSERT_EQ(kill(driver, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(driver, &status, 0), driver);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        ExpectNoViolations(before);
+        EXPECT_EQ(Read("Maps/DM-Big.unr"), "an older map");
+        EXPECT_EQ(Names("Maps"), std::vector<std::string>{"DM-Big.unr"});
+        struct statvfs after {};
+        ASSERT_EQ(statvfs(Native("Maps").c_str(), &after), 0);
+        EXPECT_LT((empty.f_bfree - after.f_bfree) * after.f_frsize, 1U << 20)
+            << "the killed copy still holds space";
+
+        EXPECT_EQ(Wait(StartDriver()), 0);
+        ExpectNoViolations(before);
+        EXPECT_EQ(Read("Maps/DM-Big.unr"), big);
+        EXPECT_EQ(Names("Cache"), std::vector<std::string>{"cache.ini"});
+    });
+}
+
+} // namespace
