@@ -84,6 +84,44 @@ private:
     QPoint last_;
 };
 
+// One system move per press: moves that were already queued when the system took over the pointer
+// must not ask again (a window manager may start a second move that outlives the button).
+class PressWatcher : public QObject {
+public:
+    explicit PressWatcher(QObject* application) : QObject(application) {
+        application->installEventFilter(this);
+    }
+    static bool& Moving() {
+        static bool moving = false;
+        return moving;
+    }
+    static void Start() {
+        static QPointer<PressWatcher> watcher; // goes with the application
+        if (!watcher)
+            watcher = new PressWatcher(QCoreApplication::instance());
+        Moving() = true;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (Moving()) {
+            switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+                Moving() = false;
+                break;
+            case QEvent::MouseMove:
+                if (!(static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton))
+                    Moving() = false;
+                break;
+            default:
+                break;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 int ButtonState(Qt::MouseButtons buttons) {
@@ -101,13 +139,15 @@ void DragForm(QWidget* window, int buttonState) {
     if (buttonState != 1 || window == nullptr)
         return;
     window = window->window();
-    if (MouseFollower::Current())
-        return; // already following the mouse
+    if (MouseFollower::Current() || PressWatcher::Moving())
+        return; // this press is already moving the window
     // The system move takes over the pointer itself; any grab of ours would stand in its way.
     if (QWidget* grabber = QWidget::mouseGrabber())
         grabber->releaseMouse();
-    if (RequestSystemMove(window->windowHandle()))
+    if (RequestSystemMove(window->windowHandle())) {
+        PressWatcher::Start();
         return;
+    }
     MouseFollower::Current() = new MouseFollower(window, QCursor::pos());
 }
 

@@ -154,6 +154,13 @@ void SendMove(QWidget* target, Qt::MouseButtons buttons, QPoint local = {5, 5}) 
     QApplication::sendEvent(target, &move);
 }
 
+void SendRelease(QWidget* target) {
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5),
+                        QPointF(target->mapToGlobal(QPoint(5, 5))), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
 TEST_F(MainInteractionTest, OnlyTheLeftButtonAloneStartsADrag) {
     std::vector<QWindow*> requests;
     FreakyForm::SetSystemMoveForTesting([&requests](QWindow* w) {
@@ -174,8 +181,30 @@ TEST_F(MainInteractionTest, OnlyTheLeftButtonAloneStartsADrag) {
         requests.clear();
         SendMove(form->Picture1, c.buttons, {250, 150});
         EXPECT_EQ(requests.size(), c.drags ? 1u : 0u) << c.buttons.toInt();
+        SendRelease(form->Picture1);
     }
     EXPECT_EQ(requests.front(), form->windowHandle());
+}
+
+TEST_F(MainInteractionTest, OnePressAsksTheSystemForOneMove) {
+    int requests = 0;
+    FreakyForm::SetSystemMoveForTesting([&requests](QWindow*) {
+        ++requests;
+        return true;
+    });
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    // Moves already queued when the system took over arrive afterwards: no second request.
+    SendMove(form->Picture1, Qt::LeftButton, {250, 150});
+    SendMove(form->Picture1, Qt::LeftButton, {252, 151});
+    EXPECT_EQ(requests, 1);
+    SendRelease(form->Picture1);
+    SendMove(form->Picture1, Qt::LeftButton, {250, 150});
+    EXPECT_EQ(requests, 2);
+    SendMove(form->Picture1, Qt::NoButton, {250, 150}); // the button went up unseen
+    SendMove(form->Picture1, Qt::LeftButton, {250, 150});
+    EXPECT_EQ(requests, 3);
+    SendRelease(form->Picture1);
 }
 
 TEST_F(MainInteractionTest, MovesOverTheControlsOnThePictureStartNoDrag) {
