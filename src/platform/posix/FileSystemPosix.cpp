@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PathResolver.h"
 #include "platform/Utf.h"
+#include "platform/posix/PosixCommon.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,21 +21,16 @@
 #include <random>
 #include <set>
 #include <string_view>
-#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder == "/" ? folder + name : folder + "/" + name;
-}
+using posix::IsSeparator;
+using posix::Join;
 
 // A resolved path is always absolute, so it has a parent folder.
 std::pair<std::string, std::string> SplitNative(const std::string& native) {

@@ -2,6 +2,7 @@
 
 #include "platform/PathResolver.h"
 #include "platform/Utf.h"
+#include "platform/posix/PosixCommon.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,13 +18,8 @@ namespace platform {
 
 namespace {
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder == "/" ? folder + name : folder + "/" + name;
-}
+using posix::IsSeparator;
+using posix::Join;
 
 // The entry of `folder` that `name` stands for: the exact name when it exists, otherwise the
 // case-insensitive match that sorts first (directory order is arbitrary, so pick a stable one).

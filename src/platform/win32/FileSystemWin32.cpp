@@ -2,19 +2,12 @@
 // path; the read-only rule is Windows' own FILE_ATTRIBUTE_READONLY.
 #ifdef _WIN32
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/win32/Wide.h"
 // <windows.h> maps these names to their A/W variants; ours are plain functions.
 #undef FindFirstFile
 #undef DeleteFile
 
 #include "platform/FileSystem.h"
-#include "platform/win32/Wide.h"
 
 #include <algorithm>
 #include <cwchar>

@@ -1,18 +1,10 @@
 // Sound cues on Windows: the multimedia library plays the file to its end.
 #ifdef _WIN32
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-// The multimedia header needs the base types first.
-#include <mmsystem.h>
-
 #include "platform/Sound.h"
 #include "platform/win32/Wide.h"
+// The multimedia header needs the base types first.
+#include <mmsystem.h>
 
 namespace platform {
 

@@ -1,14 +1,6 @@
 // Text conversions on Windows: the ANSI code page is the system's active one.
 #ifdef _WIN32
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include "platform/Text.h"
 #include "platform/win32/Wide.h"
 
@@ -16,18 +8,28 @@
 
 namespace platform {
 
-namespace win32 {
+namespace {
 
-std::wstring Widen(std::string_view utf8) {
-    if (utf8.empty() || utf8.size() > INT_MAX)
+// Text of the given code page as UTF-16; empty when it is empty, too long or (with
+// MB_ERR_INVALID_CHARS) not valid in that code page.
+std::wstring ToWide(UINT codePage, DWORD flags, std::string_view text) {
+    if (text.empty() || text.size() > INT_MAX)
         return {};
-    const int size = static_cast<int>(utf8.size());
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    const int size = static_cast<int>(text.size());
+    const int n = ::MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
     if (n <= 0)
         return {};
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+    ::MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), n);
     return wide;
+}
+
+} // namespace
+
+namespace win32 {
+
+std::wstring Widen(std::string_view utf8) {
+    return ToWide(CP_UTF8, 0, utf8);
 }
 
 std::string Narrow(std::wstring_view wide) {
@@ -46,29 +48,16 @@ std::string Narrow(std::wstring_view wide) {
 } // namespace win32
 
 std::string AnsiToUtf8(std::string_view ansi) {
-    if (ansi.empty() || ansi.size() > INT_MAX)
-        return {};
-    const int size = static_cast<int>(ansi.size());
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-    if (n <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), n);
-    return win32::Narrow(wide);
+    return win32::Narrow(ToWide(CP_ACP, 0, ansi));
 }
 
 std::optional<std::string> Utf8ToAnsi(std::string_view utf8) {
     if (utf8.empty())
         return std::string();
-    if (utf8.size() > INT_MAX)
-        return std::nullopt;
-    const int size = static_cast<int>(utf8.size());
-    const int wn =
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
-    if (wn <= 0)
-        return std::nullopt; // not valid UTF-8
-    std::wstring wide(static_cast<std::size_t>(wn), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), wn);
+    const std::wstring wide = ToWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8);
+    if (wide.empty())
+        return std::nullopt; // too long, or not valid UTF-8
+    const int wn = static_cast<int>(wide.size());
 
     // With UTF-8 as the active code page everything fits; the API then refuses the
     // default-character arguments, so they are passed only for real code pages.

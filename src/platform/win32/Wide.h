@@ -1,6 +1,15 @@
 #pragma once
-// UTF-8 <-> UTF-16 for the wide Win32 calls.
+// What every Win32 platform file starts with: <windows.h> without its min/max macros and rarely
+// used parts, and UTF-8 <-> UTF-16 for the wide Win32 calls.
 #ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 
 #include <string>
 #include <string_view>
