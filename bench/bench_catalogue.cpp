@@ -2,6 +2,7 @@
 
 #include "catalogue/CacheIndex.h"
 #include "startup/Globals.h"
+#include "support/NullView.h"
 #include "transfer/Transfer.h"
 
 #include <benchmark/benchmark.h>
@@ -49,24 +50,6 @@ public:
 
 private:
     std::string root_;
-};
-
-class NullView : public UnrealMOD::TransferView {
-public:
-    void ShowTranFrame() override {}
-    void SetProgLbl(const std::string&) override {}
-    void SetWindowEnabled(bool) override {}
-    void SetBusyPointer(bool) override {}
-    void SetProgMax(float v) override { max_ = v; }
-    void SetProgMin(float) override {}
-    void SetProgValue(float v) override { value_ = v; }
-    float ProgValue() const override { return value_; }
-    float ProgMax() const override { return max_; }
-    void ShowEndProg() override {}
-    void ShowProblem(const std::string&) override {}
-
-private:
-    float max_ = 0, value_ = 0;
 };
 
 void BM_ParseIndexLines(benchmark::State& state) {
@@ -147,7 +130,7 @@ void BM_Transfer(benchmark::State& state) {
         game.Write("Cache/cache.ini", index);
         UnrealMOD::MemoryCatalogue catalogue;
         UnrealMOD::ReadCacheIndex(catalogue);
-        NullView view;
+        testsupport::NullView view;
         state.ResumeTiming();
         UnrealMOD::RunTransfer(catalogue, view);
     }

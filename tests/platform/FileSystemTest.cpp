@@ -1,17 +1,12 @@
 #include "platform/FileSystem.h"
-#include "TempTree.h"
+#include "support/TestSupport.h"
 
-#include <cstdio>
-#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-using testing_support::TempTree;
+using testsupport::TempTree;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -20,15 +15,15 @@ class FileSystemTest : public ::testing::Test {
 protected:
     void SetUp() override {
         game = tree.driveC() + "/Game";
-        TempTree::MakeFolder(game);
-        TempTree::MakeFolder(game + "/Cache");
-        TempTree::MakeFolder(game + "/Maps");
-        TempTree::Write(game + "/Cache/K1.uxx", "map bytes");
-        TempTree::Write(game + "/Cache/cache.ini", "[Cache]\r\n");
-        TempTree::Write(game + "/Cache/.hidden", "h");
-        TempTree::Write(game + "/Cache/README", "r");
-        TempTree::MakeFolder(game + "/Cache/A.uxx"); // a folder that sorts before K1.uxx
-        TempTree::Write(game + "/Maps/DM-A.unr", "old map");
+        testsupport::MakeFolder(game);
+        testsupport::MakeFolder(game + "/Cache");
+        testsupport::MakeFolder(game + "/Maps");
+        testsupport::WriteFile(game + "/Cache/K1.uxx", "map bytes");
+        testsupport::WriteFile(game + "/Cache/cache.ini", "[Cache]\r\n");
+        testsupport::WriteFile(game + "/Cache/.hidden", "h");
+        testsupport::WriteFile(game + "/Cache/README", "r");
+        testsupport::MakeFolder(game + "/Cache/A.uxx"); // a folder that sorts before K1.uxx
+        testsupport::WriteFile(game + "/Maps/DM-A.unr", "old map");
     }
     TempTree tree;
     std::string game; // native
@@ -36,7 +31,7 @@ protected:
 };
 
 TEST_F(FileSystemTest, FindFirstFileMatchesRegularFilesOnly) {
-    TempTree::Write(game + "/Cache/\xC3\x9C.wav", "u");
+    testsupport::WriteFile(game + "/Cache/\xC3\x9C.wav", "u");
     const struct {
         std::string pattern;
         std::optional<std::string> found;
@@ -66,17 +61,17 @@ TEST_F(FileSystemTest, FindFirstFileMatchesRegularFilesOnly) {
 }
 
 TEST_F(FileSystemTest, FindFirstFilePrefersTheExactSpelling) {
-    TempTree::Write(game + "/Maps/dm-a.unr", "other");
+    testsupport::WriteFile(game + "/Maps/dm-a.unr", "other");
     EXPECT_EQ(platform::FindFirstFile(w + "Maps\\dm-a.unr"), "dm-a.unr");
     EXPECT_EQ(platform::FindFirstFile(w + "Maps\\DM-A.unr"), "DM-A.unr");
     // A folder with the exact name does not hide a file of another spelling.
-    TempTree::MakeFolder(game + "/Maps/Dm-A.unr");
+    testsupport::MakeFolder(game + "/Maps/Dm-A.unr");
     EXPECT_EQ(platform::FindFirstFile(w + "Maps\\Dm-A.unr"), "DM-A.unr");
 }
 
 TEST_F(FileSystemTest, ExistenceAndReadOnlyQueries) {
-    TempTree::Write(game + "/Maps/Locked.unr", "x");
-    TempTree::SetMode(game + "/Maps/Locked.unr", 0444);
+    testsupport::WriteFile(game + "/Maps/Locked.unr", "x");
+    testsupport::SetMode(game + "/Maps/Locked.unr", 0444);
     const struct {
         std::string path;
         bool exists, folder, readOnly;
@@ -96,9 +91,9 @@ TEST_F(FileSystemTest, ExistenceAndReadOnlyQueries) {
 
 // Every writing operation under the read-only rule: the target stays as it was.
 TEST_F(FileSystemTest, ReadOnlyFileIsNeverChanged) {
-    TempTree::Write(tree.root() + "/new.unr", "new map");
+    testsupport::WriteFile(tree.root() + "/new.unr", "new map");
     const std::string locked = game + "/Maps/DM-A.unr";
-    TempTree::SetMode(locked, 0444);
+    testsupport::SetMode(locked, 0444);
     const std::string target = w + "maps\\dm-a.unr";
     const std::pair<const char*, std::function<bool()>> operations[] = {
         {"DeleteFile", [&] { return platform::DeleteFile(target); }},
@@ -111,14 +106,14 @@ TEST_F(FileSystemTest, ReadOnlyFileIsNeverChanged) {
     for (const auto& [name, operation] : operations) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(operation());
-        EXPECT_EQ(TempTree::Read(locked), "old map");
-        EXPECT_EQ(TempTree::Names(game + "/Maps"), Names{"DM-A.unr"});
+        EXPECT_EQ(testsupport::TryReadFile(locked), "old map");
+        EXPECT_EQ(testsupport::Names(game + "/Maps"), Names{"DM-A.unr"});
     }
 }
 
 TEST_F(FileSystemTest, ReadOnlyFolderGainsAndLosesNoFiles) {
-    TempTree::Write(tree.root() + "/new.unr", "new map");
-    TempTree::SetMode(game + "/Maps", 0555);
+    testsupport::WriteFile(tree.root() + "/new.unr", "new map");
+    testsupport::SetMode(game + "/Maps", 0555);
     const std::pair<const char*, std::function<bool()>> operations[] = {
         {"DeleteFile", [&] { return platform::DeleteFile(w + "Maps\\DM-A.unr"); }},
         {"CopyFileReplace new",
@@ -133,53 +128,55 @@ TEST_F(FileSystemTest, ReadOnlyFolderGainsAndLosesNoFiles) {
     for (const auto& [name, operation] : operations) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(operation());
-        EXPECT_EQ(TempTree::Names(game + "/Maps"), Names{"DM-A.unr"});
-        EXPECT_EQ(TempTree::Read(game + "/Maps/DM-A.unr"), "old map");
+        EXPECT_EQ(testsupport::Names(game + "/Maps"), Names{"DM-A.unr"});
+        EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/DM-A.unr"), "old map");
     }
     // An existing writable file in such a folder can still be rewritten in place.
     EXPECT_TRUE(platform::WriteFileBytes(w + "Maps\\DM-A.unr", "rewritten"));
-    EXPECT_EQ(TempTree::Read(game + "/Maps/DM-A.unr"), "rewritten");
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/DM-A.unr"), "rewritten");
 }
 
 TEST_F(FileSystemTest, DeleteFile) {
     EXPECT_TRUE(platform::DeleteFile(w + "cache\\k1.uxx"));
-    EXPECT_EQ(TempTree::Names(game + "/Cache"), (Names{".hidden", "A.uxx", "README", "cache.ini"}));
+    EXPECT_EQ(testsupport::Names(game + "/Cache"),
+              (Names{".hidden", "A.uxx", "README", "cache.ini"}));
     EXPECT_FALSE(platform::DeleteFile(w + "Cache\\K1.uxx")); // already gone
     EXPECT_FALSE(platform::DeleteFile(w + "Cache\\A.uxx"));  // a folder
     EXPECT_FALSE(platform::DeleteFile(w + "Cache\\*"));      // no patterns here
-    EXPECT_EQ(TempTree::Names(game + "/Cache"), (Names{".hidden", "A.uxx", "README", "cache.ini"}));
+    EXPECT_EQ(testsupport::Names(game + "/Cache"),
+              (Names{".hidden", "A.uxx", "README", "cache.ini"}));
 }
 
 TEST_F(FileSystemTest, CopyFileReplaceKeepsTheExistingSpellingAndMode) {
-    TempTree::SetMode(game + "/Maps/DM-A.unr", 0640);
+    testsupport::SetMode(game + "/Maps/DM-A.unr", 0640);
     ASSERT_TRUE(platform::CopyFileReplace(w + "Cache\\K1.uxx", w + "MAPS\\dm-a.UNR"));
-    EXPECT_EQ(TempTree::Names(game + "/Maps"), Names{"DM-A.unr"});
-    EXPECT_EQ(TempTree::Read(game + "/Maps/DM-A.unr"), "map bytes");
+    EXPECT_EQ(testsupport::Names(game + "/Maps"), Names{"DM-A.unr"});
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/DM-A.unr"), "map bytes");
     struct stat st {};
     ASSERT_EQ(::stat((game + "/Maps/DM-A.unr").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(TempTree::Read(game + "/Cache/K1.uxx"), "map bytes"); // the source stays
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Cache/K1.uxx"), "map bytes"); // the source stays
 
     // A new file gets the program's spelling.
     ASSERT_TRUE(platform::CopyFileReplace(w + "Cache\\K1.uxx", w + "Maps\\CTF-New.unr"));
-    EXPECT_EQ(TempTree::Names(game + "/Maps"), (Names{"CTF-New.unr", "DM-A.unr"}));
+    EXPECT_EQ(testsupport::Names(game + "/Maps"), (Names{"CTF-New.unr", "DM-A.unr"}));
 }
 
 TEST_F(FileSystemTest, CopyFileReplaceCopiesLargeFilesExactly) {
     std::string big(5 * 1024 * 1024 + 17, '\0');
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>((i * 2654435761u) >> 13);
-    TempTree::Write(game + "/Cache/BIG.uxx", big);
+    testsupport::WriteFile(game + "/Cache/BIG.uxx", big);
     ASSERT_TRUE(platform::CopyFileReplace(w + "Cache\\BIG.uxx", w + "Maps\\DM-A.unr"));
-    EXPECT_TRUE(TempTree::Read(game + "/Maps/DM-A.unr") == big);
+    EXPECT_TRUE(testsupport::TryReadFile(game + "/Maps/DM-A.unr") == big);
     // Empty files copy too.
-    TempTree::Write(game + "/Cache/Empty.uxx", "");
+    testsupport::WriteFile(game + "/Cache/Empty.uxx", "");
     ASSERT_TRUE(platform::CopyFileReplace(w + "Cache\\Empty.uxx", w + "Maps\\DM-A.unr"));
-    EXPECT_EQ(TempTree::Read(game + "/Maps/DM-A.unr"), "");
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/DM-A.unr"), "");
 }
 
 TEST_F(FileSystemTest, FailedCopyLeavesDestinationAndFolderAsTheyWere) {
-    TempTree::MakeFolder(game + "/Maps/Folder.unr");
+    testsupport::MakeFolder(game + "/Maps/Folder.unr");
     const struct {
         const char* name;
         std::string source, destination;
@@ -194,20 +191,20 @@ TEST_F(FileSystemTest, FailedCopyLeavesDestinationAndFolderAsTheyWere) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(platform::CopyFileReplace(c.source, c.destination));
-        EXPECT_EQ(TempTree::Names(game + "/Maps"), (Names{"DM-A.unr", "Folder.unr"}));
-        EXPECT_EQ(TempTree::Read(game + "/Maps/DM-A.unr"), "old map");
-        EXPECT_EQ(TempTree::Names(game), (Names{"Cache", "Maps"}));
+        EXPECT_EQ(testsupport::Names(game + "/Maps"), (Names{"DM-A.unr", "Folder.unr"}));
+        EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/DM-A.unr"), "old map");
+        EXPECT_EQ(testsupport::Names(game), (Names{"Cache", "Maps"}));
     }
 }
 
 TEST_F(FileSystemTest, ReplaceFileAtomicKeepsTheOnDiskSpelling) {
     ASSERT_TRUE(
         platform::ReplaceFileAtomic(w + "Cache\\Cache.ini", "[Cache]\r\nK2=Pack.u\r\n\r\n"));
-    EXPECT_EQ(TempTree::Names(game + "/Cache"),
+    EXPECT_EQ(testsupport::Names(game + "/Cache"),
               (Names{".hidden", "A.uxx", "K1.uxx", "README", "cache.ini"}));
-    EXPECT_EQ(TempTree::Read(game + "/Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n\r\n");
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n\r\n");
     ASSERT_TRUE(platform::ReplaceFileAtomic(w + "Maps\\New.ini", "n"));
-    EXPECT_EQ(TempTree::Read(game + "/Maps/New.ini"), "n");
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/New.ini"), "n");
     EXPECT_FALSE(platform::ReplaceFileAtomic(w + "Cache\\A.uxx", "n")); // a folder
 }
 
@@ -217,25 +214,25 @@ TEST_F(FileSystemTest, PlainReadsAndWrites) {
     EXPECT_EQ(platform::ReadFileBytes(w + "Cache\\K9.uxx"), std::nullopt);
 
     EXPECT_TRUE(platform::WriteFileBytes(w + "maps\\dm-a.unr", "short"));
-    EXPECT_EQ(TempTree::Read(game + "/Maps/DM-A.unr"), "short");
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/DM-A.unr"), "short");
     EXPECT_TRUE(platform::CreateOrTruncateFile(w + "Maps\\DM-A.UNR"));
-    EXPECT_EQ(TempTree::Read(game + "/Maps/DM-A.unr"), "");
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/DM-A.unr"), "");
     EXPECT_TRUE(platform::CreateOrTruncateFile(w + "Maps\\Probe.tmp"));
-    EXPECT_EQ(TempTree::Read(game + "/Maps/Probe.tmp"), "");
+    EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/Probe.tmp"), "");
     EXPECT_FALSE(platform::CreateOrTruncateFile(w + "Maps"));
     EXPECT_FALSE(platform::WriteFileBytes(w + "Nowhere\\x", "x"));
 
     // A dangling link is not followed to create a file elsewhere.
     ASSERT_EQ(::symlink((tree.root() + "/elsewhere").c_str(), (game + "/Maps/link").c_str()), 0);
     EXPECT_FALSE(platform::CreateOrTruncateFile(w + "Maps\\link"));
-    EXPECT_EQ(TempTree::Read(tree.root() + "/elsewhere"), std::nullopt);
+    EXPECT_EQ(testsupport::TryReadFile(tree.root() + "/elsewhere"), std::nullopt);
 }
 
 TEST_F(FileSystemTest, ListSubfoldersSortsWithoutRegardToCase) {
     const std::string base = tree.driveC();
     for (const char* name : {"b", "A", "C", "unrealtournament"})
-        TempTree::MakeFolder(base + "/" + name);
-    TempTree::Write(base + "/a.txt", "x");
+        testsupport::MakeFolder(base + "/" + name);
+    testsupport::WriteFile(base + "/a.txt", "x");
     ASSERT_EQ(::symlink("C", (base + "/Link").c_str()), 0);
     ASSERT_EQ(::symlink("a.txt", (base + "/FileLink").c_str()), 0);
     EXPECT_EQ(platform::ListSubfolders("C:\\"),
@@ -270,47 +267,31 @@ TEST(ExecutableFolder, IsTheFolderOfThisTestProgram) {
 // child process with a private mount namespace holding a 1 MiB tmpfs.
 TEST_F(FileSystemTest, FullDiskLeavesDestinationWhole) {
     const std::string disk = tree.root() + "/disk";
-    TempTree::MakeFolder(disk);
+    testsupport::MakeFolder(disk);
     const std::string big(4 * 1024 * 1024, 'b');
-    TempTree::Write(tree.root() + "/big.uxx", big);
+    testsupport::WriteFile(tree.root() + "/big.uxx", big);
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
-            ::_exit(77);
-        int step = 0;
-        const auto check = [&](bool ok, const char* what) {
-            ++step;
-            if (!ok) {
-                std::fprintf(stderr, "full-disk check %d failed: %s\n", step, what);
-                ::_exit(step);
-            }
-        };
-        TempTree::Write(disk + "/DM-A.unr", "old map");
-        check(!platform::CopyFileReplace(tree.root() + "/big.uxx", disk + "/dm-a.unr"),
-              "copy reported success");
-        check(TempTree::Read(disk + "/DM-A.unr") == "old map", "destination changed by copy");
-        check(TempTree::Names(disk) == Names{"DM-A.unr"}, "copy left a file behind");
-        check(!platform::ReplaceFileAtomic(disk + "/DM-A.unr", big), "rewrite reported success");
-        check(TempTree::Read(disk + "/DM-A.unr") == "old map", "destination changed by rewrite");
-        check(TempTree::Names(disk) == Names{"DM-A.unr"}, "rewrite left a file behind");
-        check(!platform::CopyFileReplace(tree.root() + "/big.uxx", disk + "/New.unr"),
-              "new-file copy reported success");
-        check(TempTree::Names(disk) == Names{"DM-A.unr"}, "new-file copy left a file behind");
-        check(platform::CopyFileReplace(w + "Cache\\K1.uxx", disk + "/DM-A.unr"),
-              "small copy failed");
-        check(TempTree::Read(disk + "/DM-A.unr") == "map bytes", "small copy wrong");
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77)
-        GTEST_SKIP() << "no private mount namespace with tmpfs available";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "see the check named on stderr";
+    testsupport::InOwnMountNamespace([&] {
+        testsupport::MountTmpfs(disk, 1024 * 1024);
+        testsupport::WriteFile(disk + "/DM-A.unr", "old map");
+        EXPECT_FALSE(platform::CopyFileReplace(tree.root() + "/big.uxx", disk + "/dm-a.unr"))
+            << "copy reported success";
+        EXPECT_EQ(testsupport::TryReadFile(disk + "/DM-A.unr"), "old map")
+            << "destination changed by copy";
+        EXPECT_EQ(testsupport::Names(disk), Names{"DM-A.unr"}) << "copy left a file behind";
+        EXPECT_FALSE(platform::ReplaceFileAtomic(disk + "/DM-A.unr", big))
+            << "rewrite reported success";
+        EXPECT_EQ(testsupport::TryReadFile(disk + "/DM-A.unr"), "old map")
+            << "destination changed by rewrite";
+        EXPECT_EQ(testsupport::Names(disk), Names{"DM-A.unr"}) << "rewrite left a file behind";
+        EXPECT_FALSE(platform::CopyFileReplace(tree.root() + "/big.uxx", disk + "/New.unr"))
+            << "new-file copy reported success";
+        EXPECT_EQ(testsupport::Names(disk), Names{"DM-A.unr"})
+            << "new-file copy left a file behind";
+        EXPECT_TRUE(platform::CopyFileReplace(w + "Cache\\K1.uxx", disk + "/DM-A.unr"))
+            << "small copy failed";
+        EXPECT_EQ(testsupport::TryReadFile(disk + "/DM-A.unr"), "map bytes") << "small copy wrong";
+    });
 }
 
 } // namespace

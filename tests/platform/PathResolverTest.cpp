@@ -1,6 +1,6 @@
 #include "platform/PathResolver.h"
-#include "TempTree.h"
 #include "platform/Utf.h"
+#include "support/TestSupport.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 
 using platform::DriveRoot;
 using platform::ResolvePath;
-using testing_support::TempTree;
+using testsupport::TempTree;
 
 namespace {
 
@@ -17,14 +17,14 @@ class PathResolverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string game = tree.driveC() + "/UnrealTournament";
-        TempTree::MakeFolder(game);
-        TempTree::MakeFolder(game + "/System");
-        TempTree::Write(game + "/System/UnrealTournament.exe", "MZ");
+        testsupport::MakeFolder(game);
+        testsupport::MakeFolder(game + "/System");
+        testsupport::WriteFile(game + "/System/UnrealTournament.exe", "MZ");
         // Two folders equal under case folding: exact spelling must win over either.
-        TempTree::MakeFolder(game + "/Maps");
-        TempTree::MakeFolder(game + "/MAPS");
-        TempTree::MakeFolder(tree.driveC() + "/\xC3\x89lan");              // Élan
-        TempTree::MakeFolder(tree.driveC() + "/\xD0\x9A\xD0\xB0\xD1\x80"); // Кар
+        testsupport::MakeFolder(game + "/Maps");
+        testsupport::MakeFolder(game + "/MAPS");
+        testsupport::MakeFolder(tree.driveC() + "/\xC3\x89lan");              // Élan
+        testsupport::MakeFolder(tree.driveC() + "/\xD0\x9A\xD0\xB0\xD1\x80"); // Кар
         cRoot = tree.prefix() + "/dosdevices/c:";
     }
     TempTree tree;
@@ -81,7 +81,7 @@ TEST_F(PathResolverTest, UnresolvableDriveMakesEveryPathAbsent) {
     EXPECT_EQ(DriveRoot('D'), std::nullopt);
     // A mapping that leads nowhere, or to a file, is no drive either; not even for Z:.
     ASSERT_EQ(::symlink("../missing", (tree.prefix() + "/dosdevices/e:").c_str()), 0);
-    TempTree::Write(tree.root() + "/afile", "x");
+    testsupport::WriteFile(tree.root() + "/afile", "x");
     ASSERT_EQ(::symlink("../../afile", (tree.prefix() + "/dosdevices/f:").c_str()), 0);
     ASSERT_EQ(::symlink("../missing", (tree.prefix() + "/dosdevices/z:").c_str()), 0);
     EXPECT_EQ(ResolvePath("E:\\x"), std::nullopt);
@@ -112,8 +112,8 @@ TEST_F(PathResolverTest, PrefixDefaultsToHomeWine) {
     const std::string savedHome = oldHome ? oldHome : "";
     ::setenv("HOME", tree.root().c_str(), 1);
     ::unsetenv("WINEPREFIX");
-    TempTree::MakeFolder(tree.root() + "/.wine");
-    TempTree::MakeFolder(tree.root() + "/.wine/dosdevices");
+    testsupport::MakeFolder(tree.root() + "/.wine");
+    testsupport::MakeFolder(tree.root() + "/.wine/dosdevices");
     ASSERT_EQ(::symlink("../../prefix/drive_c", (tree.root() + "/.wine/dosdevices/c:").c_str()), 0);
     EXPECT_EQ(ResolvePath("C:\\UNREALTOURNAMENT"),
               tree.root() + "/.wine/dosdevices/c:/UnrealTournament");

@@ -2,49 +2,18 @@
 // child that hangs is killed by its alarm instead of holding the suite.
 
 #include "platform/Sound.h"
-#include "TempTree.h"
+#include "support/TestSupport.h"
 
 #include <chrono>
 #include <csignal>
-#include <cstdint>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-using testing_support::TempTree;
+using testsupport::TempTree;
 
 namespace {
-
-// A mono 16-bit PCM wave of the given length: a quiet square wave.
-std::string MakeWav(int milliseconds, int rate = 22050) {
-    const std::uint32_t frames = static_cast<std::uint32_t>(rate) * milliseconds / 1000;
-    const std::uint32_t dataBytes = frames * 2;
-    std::string wav;
-    const auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            wav += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    const auto u16 = [&](std::uint16_t v) {
-        wav += static_cast<char>(v & 0xFF);
-        wav += static_cast<char>(v >> 8);
-    };
-    wav += "RIFF";
-    u32(36 + dataBytes);
-    wav += "WAVEfmt ";
-    u32(16);
-    u16(1); // PCM
-    u16(1); // mono
-    u32(static_cast<std::uint32_t>(rate));
-    u32(static_cast<std::uint32_t>(rate) * 2);
-    u16(2);
-    u16(16);
-    wav += "data";
-    u32(dataBytes);
-    for (std::uint32_t i = 0; i < frames; ++i)
-        u16((i / 50) % 2 ? 0x0800 : 0xF800);
-    return wav;
-}
 
 struct Outcome {
     long elapsedMs = -1;
@@ -90,8 +59,9 @@ Outcome PlayInChild(const std::string& path, const char* driver, const std::stri
 class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TempTree::Write(tree.root() + "/Cue.wav", MakeWav(300));
-        TempTree::Write(tree.root() + "/Garbage.wav", "RIFF\x10\0\0\0WAVEjunk not a wave at all");
+        testsupport::WriteFile(tree.root() + "/Cue.wav", testsupport::SquareWav(0.3));
+        testsupport::WriteFile(tree.root() + "/Garbage.wav",
+                               "RIFF\x10\0\0\0WAVEjunk not a wave at all");
     }
     TempTree tree;
 };

@@ -13,7 +13,7 @@
 #include "startup/Settings.h"
 #include "startup/StartupSequence.h"
 
-#include "support/TestGame.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

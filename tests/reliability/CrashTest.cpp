@@ -166,9 +166,9 @@ INSTANTIATE_TEST_SUITE_P(KillPoints, CrashTest,
 class KilledCopyTest : public lodestow_test::GameFolderTest {};
 
 TEST_F(KilledCopyTest, KillInsideALargeCopyLeavesNoPartialFile) {
-    lodestow_test::InOwnMountNamespace([&] {
-        lodestow_test::MountTmpfs(Native("Cache"), 400U << 20);
-        lodestow_test::MountTmpfs(Native("Maps"), 400U << 20);
+    testsupport::InOwnMountNamespace([&] {
+        testsupport::MountTmpfs(Native("Cache"), 400U << 20);
+        testsupport::MountTmpfs(Native("Maps"), 400U << 20);
         const std::string big = Bytes(42, 300U << 20);
         Write("Maps/DM-Big.unr", "an older map");
         Write("Cache/K1.uxx", big);

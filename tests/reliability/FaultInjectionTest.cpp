@@ -83,7 +83,7 @@ public:
     using GameFolderTest::SetMode;
     using GameFolderTest::Write;
     void Mount(const std::string& relative, std::size_t bytes) {
-        lodestow_test::MountTmpfs(Native(relative), bytes);
+        testsupport::MountTmpfs(Native(relative), bytes);
     }
     const std::string& Root() const { return root_; }
     const std::string& Game() const { return game_; }
@@ -129,7 +129,7 @@ public:
 TEST_P(ReliabilityTest, PromiseHolds) {
     const FaultCase& c = GetParam();
     if (c.mount)
-        lodestow_test::InOwnMountNamespace([&] { RunCase(c); });
+        testsupport::InOwnMountNamespace([&] { RunCase(c); });
     else
         RunCase(c);
 }
@@ -352,7 +352,7 @@ std::vector<FaultCase> Cases() {
     add({.name = "CacheAndDestinationsOnOneTmpfs",
          .mount =
              [](R& t) {
-                 lodestow_test::MountTmpfs(t.Game(), 32 << 20);
+                 testsupport::MountTmpfs(t.Game(), 32 << 20);
                  for (const char* f : {"Cache", "Maps", "Textures", "Sounds", "Music", "System"})
                      fs::create_directory(t.Native(f));
              },

@@ -3,12 +3,13 @@
 #include "catalogue/CacheIndex.h"
 #include "platform/FileSystem.h"
 #include "platform/PathResolver.h"
+#include "support/TestSupport.h"
 #include "transfer/Transfer.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -16,16 +17,12 @@ namespace reliability {
 
 namespace {
 
+// A regular file only: a link in the tree is recorded as a link, never read through.
 std::optional<std::string> ReadNative(const std::string& native) {
     std::error_code ec;
     if (!fs::is_regular_file(fs::symlink_status(native, ec)))
         return std::nullopt;
-    std::ifstream in(native, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
+    return testsupport::TryReadFile(native);
 }
 
 // Through the drive's link, spelled as the tree scan spells it.

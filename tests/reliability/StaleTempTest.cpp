@@ -2,7 +2,7 @@
 // the next write into its folder, and nothing that only looks like one is touched.
 
 #include "platform/FileSystem.h"
-#include "support/TestGame.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

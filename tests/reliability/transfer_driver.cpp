@@ -8,35 +8,10 @@
 
 #include "catalogue/CacheIndex.h"
 #include "startup/Globals.h"
+#include "support/NullView.h"
 #include "transfer/Transfer.h"
 
 #include <cstdio>
-
-namespace {
-
-class NoView : public UnrealMOD::TransferView {
-public:
-    void ShowTranFrame() override {}
-    void SetProgLbl(const std::string&) override {}
-    void SetWindowEnabled(bool) override {}
-    void SetBusyPointer(bool) override {}
-    void SetProgMax(float v) override { max_ = v; }
-    void SetProgMin(float) override {}
-    void SetProgValue(float v) override { value_ = v; }
-    float ProgValue() const override { return value_; }
-    float ProgMax() const override { return max_; }
-    void ShowEndProg() override {}
-    void ShowProblem(const std::string& message) override {
-        std::fprintf(stderr, "%s\n", message.c_str());
-        problem = true;
-    }
-    bool problem = false;
-
-private:
-    float max_ = 0, value_ = 0;
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
@@ -50,7 +25,12 @@ int main(int argc, char** argv) {
     UnrealMOD::MemoryCatalogue catalogue;
     if (!UnrealMOD::ReadCacheIndex(catalogue))
         return 3;
-    NoView view;
+    testsupport::NullView view;
+    bool problem = false;
+    view.onProblem = [&problem](const std::string& message) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        problem = true;
+    };
     UnrealMOD::RunitClick(catalogue, view);
-    return view.problem ? 4 : 0;
+    return problem ? 4 : 0;
 }

@@ -3,7 +3,7 @@
 #include "startup/DoEvents.h"
 #include "startup/Globals.h"
 #include "startup/PlayCue.h"
-#include "support/TestGame.h"
+#include "support/TestSupport.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "startup/Location.h"
 #include "startup/Settings.h"
 #include "startup/StartupSequence.h"
-#include "support/TestGame.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -15,8 +15,8 @@ namespace {
 class FullDiskTest : public lodestow_test::GameFolderTest {};
 
 TEST_F(FullDiskTest, CopyThatDoesNotFitLeavesEverythingAsItWas) {
-    lodestow_test::InOwnMountNamespace([&] {
-        lodestow_test::MountTmpfs(Native("Maps"), 64 * 1024);
+    testsupport::InOwnMountNamespace([&] {
+        testsupport::MountTmpfs(Native("Maps"), 64 * 1024);
         Write("Maps/DM-A.unr", "old map");
         const std::string big(1 << 20, 'b');
         const std::string middle(200 * 1024, 'm');
@@ -43,8 +43,8 @@ TEST_F(FullDiskTest, CopyThatDoesNotFitLeavesEverythingAsItWas) {
 }
 
 TEST_F(FullDiskTest, RewriteThatDoesNotFitLeavesTheOldIndexWhole) {
-    lodestow_test::InOwnMountNamespace([&] {
-        lodestow_test::MountTmpfs(Native("Cache"), 64 * 1024);
+    testsupport::InOwnMountNamespace([&] {
+        testsupport::MountTmpfs(Native("Cache"), 64 * 1024);
         std::string index = "[Cache]\r\nK1=DM-A.unr\r\n";
         for (int i = 0; i < 1400; ++i) {
             index +=

@@ -3,6 +3,7 @@
 // its drive_c, and GameFolder is "C:\Game\". The program folder holds no cues.
 
 #include "catalogue/Catalogue.h"
+#include "support/TestSupport.h"
 #include "transfer/Transfer.h"
 
 #include <gtest/gtest.h>
@@ -98,18 +99,11 @@ protected:
     // Reads the index into the catalogue (and checks that it could).
     void Load(UnrealMOD::CatalogueColumns& catalogue) const;
 
+    std::optional<testsupport::TempTree> tree_;
     std::string root_;   // holds prefix/ and prog/
     std::string prefix_; // WINEPREFIX
     std::string game_;   // native folder of C:\Game
-    std::optional<std::string> oldPrefix_;
     std::string oldProgramFolder_;
 };
-
-// Runs body in a child process with a mount namespace of its own, where tmpfs mounts made by
-// the body vanish with it. The child's test failures are reported by the child; the parent
-// fails when the child did. Skips when the namespace cannot be made.
-void InOwnMountNamespace(const std::function<void()>& body);
-// Mounts a tmpfs of the given size (bytes) on a native folder; only inside InOwnMountNamespace.
-void MountTmpfs(const std::string& native, std::size_t bytes);
 
 } // namespace lodestow_test

@@ -21,11 +21,11 @@
 #include <gtest/gtest.h>
 
 using locationtest::Environment;
-using locationtest::FlushDeletes;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 using ui::FindUnreal;
 using ui::TwipsRect;
+using uitest::FlushDeletes;
 
 namespace {
 

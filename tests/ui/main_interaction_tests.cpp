@@ -289,7 +289,7 @@ TEST_F(MainInteractionTest, ExitHidesTheWindowBeforeItsCueAndXPlaysWhileItStays)
         EXPECT_EQ(cues[0].path, UnrealMOD::CuePath(c.cue));
         EXPECT_EQ(cues[0].visible, c.visibleDuringCue);
         EXPECT_FALSE(w->isVisible() && alive);
-        maintest::FlushDeletes();
+        uitest::FlushDeletes();
         EXPECT_TRUE(alive.isNull()) << "the window is unloaded";
     }
 }
@@ -321,7 +321,7 @@ TEST_F(MainInteractionTest, BothCloseButtonsEndTheProgramWithoutCueFiles) {
         const int status =
             RunUntilTheProgramEnds([button] { QTest::mouseClick(button, Qt::LeftButton); });
         EXPECT_EQ(status, 0);
-        maintest::FlushDeletes();
+        uitest::FlushDeletes();
         EXPECT_TRUE(alive.isNull());
     }
     // Closing wrote nothing: no settings file appeared beside the program.
@@ -346,7 +346,7 @@ TEST_F(MainInteractionTest, LoadLeavesTheMainWindowUnshownWhenTheGameIsMissing) 
     delete form.data();
     fs::remove(env.game() / "System" / "UnrealTournament.exe");
     ui::LoadMainForm();
-    maintest::FlushDeletes();
+    uitest::FlushDeletes();
     for (QWidget* top : QApplication::topLevelWidgets())
         if (auto* m = qobject_cast<MainForm*>(top)) {
             EXPECT_FALSE(m->isVisible());

@@ -1,0 +1,222 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testsupport {
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "lodestow-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Give folders their owner bits back first so that read-only ones can go. Links are not
+    // followed: they may point anywhere on the machine.
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (fs::is_directory(it->symlink_status(ec)))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
+}
+
+WinePrefix::WinePrefix() : own_(std::in_place), root_(own_->path()) {
+    Make();
+}
+
+WinePrefix::WinePrefix(const fs::path& root) : root_(root) {
+    Make();
+}
+
+void WinePrefix::Make() {
+    driveC_ = root_ / "drive_c";
+    fs::create_directories(driveC_);
+    fs::create_directories(root_ / "dosdevices");
+    fs::create_directory_symlink("../drive_c", root_ / "dosdevices" / "c:");
+    if (const char* old = std::getenv("WINEPREFIX"))
+        oldPrefix_ = old;
+    ::setenv("WINEPREFIX", root_.c_str(), 1);
+}
+
+WinePrefix::~WinePrefix() {
+    if (oldPrefix_)
+        ::setenv("WINEPREFIX", oldPrefix_->c_str(), 1);
+    else
+        ::unsetenv("WINEPREFIX");
+}
+
+void WinePrefix::MapDrive(char letter, const fs::path& target) const {
+    fs::create_directory_symlink(target, root_ / "dosdevices" / (std::string(1, letter) + ":"));
+}
+
+void MakeFolder(const fs::path& p) {
+    fs::create_directories(p);
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+    if (p.has_parent_path())
+        fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out)
+        throw std::runtime_error("write failed: " + p.string());
+}
+
+std::optional<std::string> TryReadFile(const fs::path& p) {
+    std::error_code ec;
+    if (fs::is_directory(p, ec))
+        return std::nullopt;
+    std::ifstream in(p, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::string ReadFile(const fs::path& p) {
+    return TryReadFile(p).value_or("");
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void SetMode(const fs::path& p, unsigned mode) {
+    if (::chmod(p.c_str(), mode) != 0)
+        throw std::runtime_error("chmod failed: " + p.string());
+}
+
+void MakeReadOnly(const fs::path& p) {
+    fs::permissions(p, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+}
+
+namespace {
+
+bool WriteProcFile(const char* path, const std::string& text) {
+    const int fd = ::open(path, O_WRONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return ok;
+}
+
+// Root gets a mount namespace directly; anyone else through a user namespace mapping them to
+// root inside it.
+bool EnterMountNamespace() {
+    if (::unshare(CLONE_NEWNS) != 0) {
+        const uid_t uid = ::getuid();
+        const gid_t gid = ::getgid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        WriteProcFile("/proc/self/setgroups", "deny");
+        if (!WriteProcFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+            !WriteProcFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
+            return false;
+    }
+    return ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
+constexpr int NoNamespace = 77;
+
+std::string PcmWav(double seconds, int rate, bool audible) {
+    const auto frames = static_cast<std::uint32_t>(std::lround(seconds * rate));
+    const std::uint32_t dataBytes = frames * 2;
+    std::string wav;
+    const auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto u16 = [&](std::uint16_t v) {
+        wav += static_cast<char>(v & 0xFF);
+        wav += static_cast<char>(v >> 8);
+    };
+    wav += "RIFF";
+    u32(36 + dataBytes);
+    wav += "WAVEfmt ";
+    u32(16);
+    u16(1); // PCM
+    u16(1); // mono
+    u32(static_cast<std::uint32_t>(rate));
+    u32(static_cast<std::uint32_t>(rate) * 2);
+    u16(2);
+    u16(16);
+    wav += "data";
+    u32(dataBytes);
+    for (std::uint32_t i = 0; i < frames; ++i)
+        u16(!audible ? 0 : (i / 50) % 2 ? 0x0800 : 0xF800);
+    return wav;
+}
+
+} // namespace
+
+void InOwnMountNamespace(const std::function<void()>& body) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int code = 0;
+        if (!EnterMountNamespace()) {
+            code = NoNamespace;
+        } else {
+            try {
+                body();
+            } catch (...) {
+                ADD_FAILURE() << "exception in the child";
+            }
+            code = testing::Test::HasFailure() ? 1 : 0;
+        }
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child died";
+    if (WEXITSTATUS(status) == NoNamespace)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the child reported failures (see above)";
+}
+
+void MountTmpfs(const std::string& native, std::size_t bytes) {
+    const std::string options = "size=" + std::to_string(bytes);
+    ASSERT_EQ(::mount("none", native.c_str(), "tmpfs", 0, options.c_str()), 0) << native;
+}
+
+std::string SilentWav(double seconds, int rate) {
+    return PcmWav(seconds, rate, false);
+}
+
+std::string SquareWav(double seconds, int rate) {
+    return PcmWav(seconds, rate, true);
+}
+
+} // namespace testsupport
