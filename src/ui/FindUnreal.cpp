@@ -7,6 +7,7 @@
 #include "ui/DriveListBox.h"
 #include "ui/FreakyForm.h"
 #include "ui/Twips.h"
+#include "ui/WidgetStyle.h"
 #include "ui/Windows.h"
 
 #include <QFrame>
@@ -27,22 +28,6 @@ namespace {
 constexpr float FormWidth = 5460;
 constexpr float FormHeight = 4275;
 const char* const StartFolder = "C:\\";
-
-QFont NamedFont(const char* face, qreal points, bool bold) {
-    QFont font(QString::fromLatin1(face));
-    font.setPointSizeF(points);
-    font.setWeight(bold ? QFont::Bold : QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    return font;
-}
-
-void Paint(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = w->palette();
-    palette.setColor(role, colour);
-    w->setPalette(palette);
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -73,9 +58,9 @@ FindUnreal::FindUnreal(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     QPixmap blank(16, 16);
     blank.fill(Qt::transparent);
     setWindowIcon(QIcon(blank));
-    setFont(NamedFont("MS Sans Serif", 8.25, false));
+    setFont(PlainFont("MS Sans Serif", 8.25, false));
     setAutoFillBackground(true);
-    Paint(this, QPalette::Window, QColor(0xFF, 0x00, 0x00));
+    SetColour(this, QPalette::Window, QColor(0xFF, 0x00, 0x00));
     SetTwips(this, {0, 0, FormWidth, FormHeight});
     setFixedSize(size());
 
@@ -83,7 +68,7 @@ FindUnreal::FindUnreal(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::NoFrame);
     Frame1->setAutoFillBackground(true);
-    Paint(Frame1, QPalette::Window, QColor(0x00, 0x00, 0x00));
+    SetColour(Frame1, QPalette::Window, QColor(0x00, 0x00, 0x00));
     // A mouse move over the panel belongs to the panel, never to the window's drag.
     Frame1->setAttribute(Qt::WA_NoMousePropagation);
     SetTwips(Frame1, {0, 360, 5655, 3975});
@@ -91,14 +76,14 @@ FindUnreal::FindUnreal(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     // Created back to front: the heading lies behind the controls it touches.
     Label1 = new QLabel(QStringLiteral("Locate the Unreal Tourament Directory"), Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(NamedFont("MS Sans Serif", 13.5, false));
+    Label1->setFont(PlainFont("MS Sans Serif", 13.5, false));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
     Label1->setAutoFillBackground(false);
-    Paint(Label1, QPalette::WindowText, QColor(0xFF, 0xFF, 0x00));
+    SetColour(Label1, QPalette::WindowText, QColor(0xFF, 0xFF, 0x00));
     SetTwips(Label1, {120, 0, 5175, 495});
 
-    const QFont bigButtons = NamedFont("MS Sans Serif", 18, true);
+    const QFont bigButtons = PlainFont("MS Sans Serif", 18, true);
     Command2 = MakeButton(Frame1, "Command2", "Cancel");
     Command2->setFont(bigButtons);
     SetTwips(Command2, {1800, 3240, 1695, 495});

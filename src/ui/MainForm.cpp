@@ -6,6 +6,7 @@
 #include "startup/PlayCue.h"
 #include "ui/FreakyForm.h"
 #include "ui/Twips.h"
+#include "ui/WidgetStyle.h"
 #include "ui/Windows.h"
 
 #include <QApplication>
@@ -61,23 +62,6 @@ void InsertFontSubstitutions() {
     (void)done;
 }
 
-QFont Face(const char* family, qreal points, bool bold, QFont::StyleHint hint = QFont::SansSerif) {
-    QFont f{QString::fromLatin1(family)};
-    f.setStyleHint(hint);
-    f.setPointSizeF(points);
-    f.setWeight(bold ? QFont::Bold : QFont::Normal);
-    f.setItalic(false);
-    f.setUnderline(false);
-    f.setStrikeOut(false);
-    return f;
-}
-
-void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(role, colour);
-    w->setPalette(p);
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, Qt::Alignment align,
                   const TwipsRect& r) {
     auto* label = new QLabel(QString::fromUtf8(caption), parent);
@@ -102,7 +86,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
 QLineEdit* MakeCountBox(QWidget* parent, const char* name, const TwipsRect& r) {
     auto* box = new QLineEdit(QStringLiteral("Error"), parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setFont(Face("MS Sans Serif", 9.75, true));
+    box->setFont(PlainFont("MS Sans Serif", 9.75, true, QFont::SansSerif));
     SetColour(box, QPalette::Base, Black);
     SetColour(box, QPalette::Text, Green);
     SetTwips(box, r);
@@ -112,7 +96,7 @@ QLineEdit* MakeCountBox(QWidget* parent, const char* name, const TwipsRect& r) {
 QListWidget* MakeList(QWidget* parent, const char* name, const TwipsRect& r) {
     auto* list = new QListWidget(parent);
     list->setObjectName(QString::fromLatin1(name));
-    list->setFont(Face("MS Serif", 6, false, QFont::Serif));
+    list->setFont(PlainFont("MS Serif", 6, false, QFont::Serif));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
     list->setUniformItemSizes(true); // the catalogue can hold a great many rows
@@ -189,7 +173,7 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Lodestow"));
     setWindowIcon(QIcon(QStringLiteral(":/artwork/Lodestow.ico")));
-    setFont(Face("MS Sans Serif", 8.25, false));
+    setFont(PlainFont("MS Sans Serif", 8.25, false, QFont::SansSerif));
     SetTwips(this, {0, 0, 8010, 4665});
     CreateControls();
 }
@@ -218,7 +202,7 @@ void MainForm::CreateControls() {
     for (int i = 0; i < 4; ++i) {
         Label3[i] = MakeLabel(AdvFrame, "Label3", headings[i], Qt::AlignLeft, headingRects[i]);
         Label3[i]->setProperty("index", i);
-        Label3[i]->setFont(Face("MS Sans Serif", 9.75, true));
+        Label3[i]->setFont(PlainFont("MS Sans Serif", 9.75, true, QFont::SansSerif));
         Label3[i]->setAutoFillBackground(true); // opaque, in the system's colours
     }
 
@@ -240,12 +224,12 @@ void MainForm::CreateControls() {
 
     NoFiles = MakeLabel(Picture1, "NoFiles", "No Files available to transfer", Qt::AlignHCenter,
                         {1320, 3240, 5175, 375});
-    NoFiles->setFont(Face("MS Sans Serif", 12, true));
+    NoFiles->setFont(PlainFont("MS Sans Serif", 12, true, QFont::SansSerif));
     SetColour(NoFiles, QPalette::WindowText, Yellow);
     NoFiles->hide();
 
     ExitProg = MakeButton(Picture1, "ExitProg", "X", {7080, 0, 255, 255});
-    ExitProg->setFont(Face("MS Sans Serif", 8.25, true));
+    ExitProg->setFont(PlainFont("MS Sans Serif", 8.25, true, QFont::SansSerif));
 
     TranFrame = new QFrame(Picture1);
     TranFrame->setObjectName(QStringLiteral("TranFrame"));
@@ -280,7 +264,7 @@ void MainForm::CreateControls() {
     TranFrame->hide();
 
     EndProg = MakeButton(Picture1, "EndProg", "Exit", {3120, 2880, 1575, 375});
-    EndProg->setFont(Face("Myriad Roman", 12, false));
+    EndProg->setFont(PlainFont("Myriad Roman", 12, false, QFont::SansSerif));
     EndProg->hide();
 
     Image1 = new QLabel(Picture1);
