@@ -13,6 +13,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev    # tests and benchmarks
     xvfb xauth x11-utils xdotool openbox          # headless runs and end-to-end tests
     imagemagick python3 fonts-dejavu-core         # screenshots, demo game, a font to draw with
+    fonts-dejavu-extra                            # the narrow face the windows' captions fit in
 )
 packages+=("$@")
 

@@ -15,8 +15,10 @@ std::optional<std::string> ReadSettings() {
     // An empty or unreadable file is as good as none: the caller goes on with the default.
     if (!bytes || bytes->empty())
         return std::nullopt;
-    const auto cr = bytes->find('\r');
-    return platform::AnsiToUtf8(std::string_view(*bytes).substr(0, cr));
+    // A file edited with a Unix editor ends its line with a lone LF, which can never be part of a
+    // folder name: it ends the line as CR does.
+    const auto end = bytes->find_first_of("\r\n");
+    return platform::AnsiToUtf8(std::string_view(*bytes).substr(0, end));
 }
 
 bool WriteSettings(std::string value) {

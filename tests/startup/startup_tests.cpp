@@ -103,6 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"NoLineEnd", "C:\\Games\\UT\\", "C:\\Games\\UT\\", true},
         SettingsCase{"FurtherLines", "C:\\Games\\UT\\\r\nC:\\Else\\\r\n", "C:\\Games\\UT\\", true},
         SettingsCase{"CrOnly", "C:\\Games\\UT\\\rjunk", "C:\\Games\\UT\\", true},
+        SettingsCase{"UnixLineEnd", "C:\\Games\\UT\\\nC:\\Else\\\n", "C:\\Games\\UT\\", true},
         SettingsCase{"NoTrailingBackslash", "C:\\Games\\UT\r\n", "C:\\Games\\UT", false},
         SettingsCase{"Untrimmed", " C:\\Games\\UT\\\r\n", " C:\\Games\\UT\\", false},
         SettingsCase{"EmptyFirstLine", "\r\n", "", false},
