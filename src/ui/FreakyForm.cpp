@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
@@ -20,6 +21,11 @@ std::function<bool(QWindow*)>& SystemMoveHook() {
 bool RequestSystemMove(QWindow* handle) {
     if (const auto& hook = SystemMoveHook())
         return hook(handle);
+    // On X11 a window manager's move that starts while the button is already down can outlive
+    // the button's release, leaving the window stuck to the pointer: there the window follows
+    // the mouse by our own hand, which X11 allows.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return false;
     return handle != nullptr && handle->startSystemMove();
 }
 
