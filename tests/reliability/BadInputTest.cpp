@@ -82,6 +82,7 @@ protected:
 TEST_F(BadInputTest, BinarySettingsFileIsTakenAsAFolderThatHoldsNoGame) {
     std::string bytes = RandomBytes(4096, 1);
     std::replace(bytes.begin(), bytes.end(), '\r', 'x');
+    std::replace(bytes.begin(), bytes.end(), '\n', 'y');
     bytes[3000] = '\r';
     WriteSettings(bytes);
     Host host;
