@@ -74,12 +74,8 @@ fi
 
 exe=${1:?usage: drag_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
 src=${2:?usage: drag_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
-for tool in xvfb-run xdotool openbox python3; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
+e2e_require xvfb-run xdotool openbox python3
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-drag.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -87,10 +83,7 @@ python3 "$src/scripts/make-demo-game.py" "$work/demo" >/dev/null
 export WINEPREFIX=$work/demo/prefix
 mkdir "$work/program"
 cp "$exe" "$work/program/lodestow"
-unset QT_QPA_PLATFORM
-export SDL_AUDIODRIVER=dummy
-printf 'leak:libdbus-1.so\n' >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+e2e_program_environment "$work"
 xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work"
 
 cat "$work/result"
@@ -98,11 +91,6 @@ declare -A at=()
 while read -r what a b; do
     at[$what]="$a $b"
 done <"$work/result"
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 read -r x0 y0 <<<"${at[start]:-}"
 read -r x1 y1 <<<"${at[left-drag]:-}"
 if [[ -z ${x0:-} || -z ${x1:-} ]]; then

@@ -154,19 +154,10 @@ fi
 
 # ---- the test ------------------------------------------------------------------------------------
 exe=${1:?usage: location_e2e.sh LODESTOW_EXECUTABLE [SOURCE_DIR]}
-for tool in xvfb-run xdotool import convert; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
+e2e_require xvfb-run xdotool import convert
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-loc-e2e.XXXXXX")
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 finish() {
     if ((failures == 0)) && [[ -z ${LOC_E2E_KEEP:-} ]]; then
         rm -rf "$work"
@@ -196,10 +187,7 @@ cp "$exe" "$work/program/lodestow"
 printf 'C:\\UnrealTournament\\\r\n' >"$work/program/Lodestow.ini"
 cp "$work/program/Lodestow.ini" "$work/settings-before"
 
-unset QT_QPA_PLATFORM
-export SDL_AUDIODRIVER=dummy
-printf 'leak:libdbus-1.so\n' >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+e2e_program_environment "$work"
 xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" >"$work/xvfb.log" 2>&1 ||
     fail "the run under Xvfb ended with status $?: $(tail -n 5 "$work/xvfb.log")"
 

@@ -65,19 +65,10 @@ fi
 # ---- the test ------------------------------------------------------------------------------------
 exe=${1:?usage: transfer_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
 src=${2:?usage: transfer_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
-for tool in xvfb-run xdotool import python3; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
+e2e_require xvfb-run xdotool import python3
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-e2e.XXXXXX")
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 finish() {
     if ((failures == 0)); then
         rm -rf "$work"
@@ -96,12 +87,7 @@ cp -a "$game/Cache" "$work/cache-before"
 mkdir "$work/program"
 cp "$exe" "$work/program/lodestow"
 
-unset QT_QPA_PLATFORM
-export SDL_AUDIODRIVER=dummy
-# For a sanitizer build: the session bus library that Qt's X11 platform loads keeps a buffer to the end
-# of the process. That is not ours to fix; any leak of the program's own still fails the test.
-printf 'leak:libdbus-1.so\n' >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+e2e_program_environment "$work"
 xvfb_run() {
     xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" "$1"
 }
