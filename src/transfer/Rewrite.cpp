@@ -60,6 +60,12 @@ bool KeepsEntry(const CatalogueRow& row, const CacheContents& cache) {
 
 } // namespace
 
+std::string RewriteFailedMessage() {
+    return "The cache index " + RewrittenIndexPath() +
+           " could not be rewritten. It was left as it was; it may still list files that have "
+           "just been moved out of the cache.";
+}
+
 std::string RewrittenIndexPath() {
     return GameFolder + "Cache\\Cache.ini";
 }
@@ -99,9 +105,7 @@ bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem) 
     const std::string path = RewrittenIndexPath();
     if (!bytes || !platform::ReplaceFileAtomic(path, *bytes)) {
         if (problem) {
-            *problem = "The cache index " + path +
-                       " could not be rewritten. It was left as it was; it may still list files "
-                       "that have just been moved out of the cache.";
+            *problem = RewriteFailedMessage();
         }
         return false;
     }

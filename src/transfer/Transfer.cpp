@@ -201,9 +201,7 @@ void RunitClick(CatalogueColumns& catalogue, TransferView& view) {
         try {
             RewriteCacheIndex(catalogue, &problem);
         } catch (...) {
-            problem = "The cache index " + RewrittenIndexPath() +
-                      " could not be rewritten. It was left as it was; it may still list files "
-                      "that have just been moved out of the cache.";
+            problem = RewriteFailedMessage();
         }
     }
     if (!outcome.walkFinished) {

@@ -51,6 +51,8 @@ std::string RewrittenIndexText(const std::vector<CatalogueRow>& kept);
 
 // The output file of the rewrite: GameFolder + "Cache\Cache.ini" (the same file as the index).
 std::string RewrittenIndexPath();
+// What the user is told when the index could not be rewritten.
+std::string RewriteFailedMessage();
 
 // The whole click: events, cue, run, rewrite (a failure reported through the view), cue. The
 // rewrite is left out when the catalogue could not be read again: an empty catalogue would

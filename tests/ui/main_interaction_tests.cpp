@@ -304,15 +304,21 @@ int RunUntilTheProgramEnds(const std::function<void()>& action) {
     return QApplication::exec();
 }
 
+// The main window that LoadMainForm showed, if any.
+MainForm* VisibleMainForm() {
+    MainForm* shown = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<MainForm*>(top); m && m->isVisible())
+            shown = m;
+    return shown;
+}
+
 TEST_F(MainInteractionTest, BothCloseButtonsEndTheProgramWithoutCueFiles) {
     delete form.data();
     for (const char* which : {"EndProg", "ExitProg"}) {
         SCOPED_TRACE(which);
         ui::LoadMainForm();
-        MainForm* w = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* m = qobject_cast<MainForm*>(top); m && m->isVisible())
-                w = m;
+        MainForm* w = VisibleMainForm();
         ASSERT_NE(w, nullptr);
         QPointer<MainForm> alive(w);
         if (std::string(which) == "EndProg")
@@ -331,10 +337,7 @@ TEST_F(MainInteractionTest, BothCloseButtonsEndTheProgramWithoutCueFiles) {
 TEST_F(MainInteractionTest, LoadShowsTheWindowCentredWhenTheGameIsThere) {
     delete form.data();
     ui::LoadMainForm();
-    MainForm* w = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* m = qobject_cast<MainForm*>(top); m && m->isVisible())
-            w = m;
+    MainForm* w = VisibleMainForm();
     ASSERT_NE(w, nullptr);
     const QRect screen = w->screen()->geometry();
     EXPECT_LE(std::abs(w->geometry().center().x() - screen.center().x()), 1);
