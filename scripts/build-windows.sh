@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows program with Debian's MinGW-w64.
+#
+#   bash scripts/build-windows.sh [extra cmake -D options]
+#
+# Leaves build-windows/lodestow.exe (one statically linked file that needs no DLL beyond those
+# every Windows has) and build-windows/lodestow-windows-x64.zip (the program and a short read-me).
+# Builds in build-windows/ or in $LODESTOW_WINDOWS_BUILD_DIR.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+build_dir=${LODESTOW_WINDOWS_BUILD_DIR:-build-windows}
+triplet=x86_64-w64-mingw32
+
+bash scripts/setup-deps.sh g++-mingw-w64-x86-64-posix
+generator=(-G Ninja)
+[[ ! -f $build_dir/CMakeCache.txt ]] || generator=()
+cmake -S . -B "$build_dir" "${generator[@]}" --toolchain "$PWD/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DLODESTOW_TESTS=OFF -DLODESTOW_BENCH=OFF "$@"
+cmake --build "$build_dir" -j2
+
+exe=$build_dir/lodestow.exe
+if [[ ! -f $exe ]]; then
+    if [[ -d src/ui-win32 ]]; then
+        echo "build-windows: the build left no $exe" >&2
+        exit 1
+    fi
+    echo "build-windows: no Windows front end in src/ui-win32 yet: built the core libraries only"
+    exit 0
+fi
+
+# DLLs that every Windows has; anything else (the compiler's runtime DLLs above all) would make
+# the program fail to start on a machine without them.
+declare -A system_dll=()
+for dll in advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi user32 \
+    uxtheme version winmm; do
+    system_dll[$dll.dll]=1
+done
+mapfile -t dlls < <("$triplet-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
+foreign=()
+for dll in "${dlls[@]}"; do
+    [[ -n ${system_dll[$dll]:-} ]] || foreign+=("$dll")
+done
+if ((${#dlls[@]} == 0 || ${#foreign[@]} > 0)); then
+    echo "build-windows: $exe needs DLLs that not every Windows has: ${foreign[*]:-(none found)}" >&2
+    exit 1
+fi
+echo "build-windows: $exe imports only system DLLs: ${dlls[*]}"
+
+# The read-me in Windows line ends, the program beside it.
+stage=$build_dir/package
+rm -rf "$stage"
+mkdir -p "$stage"
+cp "$exe" "$stage/lodestow.exe"
+sed 's/\r$//; s/$/\r/' packaging/windows/README.txt >"$stage/README.txt"
+zip=$build_dir/lodestow-windows-x64.zip
+rm -f "$zip"
+(cd "$stage" && python3 -m zipfile -c ../lodestow-windows-x64.zip lodestow.exe README.txt)
+echo "build-windows: $zip holds $(python3 -m zipfile -l "$zip" | tail -n +2 | awk '{print $1}' | xargs)"
