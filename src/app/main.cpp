@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/UserFolders.h"
 #include "startup/DoEvents.h"
 #include "startup/Globals.h"
 #include "ui/Windows.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     // Windows are closed by the program's own rule (no window left), not by Qt's.
     QApplication::setQuitOnLastWindowClosed(false);
     UnrealMOD::ProgramFolder() = platform::ExecutableFolder();
+    UnrealMOD::UserFolder() = platform::UserConfigFolder();
     UnrealMOD::SetDoEventsHandler([] { QCoreApplication::processEvents(); });
 
     ui::LoadMainForm();

@@ -10,4 +10,9 @@ std::string& ProgramFolder() {
     return folder;
 }
 
+std::string& UserFolder() {
+    static std::string folder;
+    return folder;
+}
+
 } // namespace UnrealMOD

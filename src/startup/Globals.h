@@ -13,4 +13,9 @@ extern std::string CacheIndexName;
 // followed by a literal beginning with "\". Set once at start (tests point it elsewhere).
 std::string& ProgramFolder();
 
+// The player's own folder (platform::UserConfigFolder): it takes the settings file when the program
+// folder cannot (an installed program), and cues not found beside the executable. Empty: no such
+// folder, everything stays in the program folder. Set once at start (tests point it elsewhere).
+std::string& UserFolder();
+
 } // namespace UnrealMOD

@@ -13,7 +13,10 @@ void PlayCue(const std::string& path) {
 }
 
 std::string CuePath(const char* literal) {
-    return ProgramFolder() + literal;
+    std::string beside = ProgramFolder() + literal;
+    if (UserFolder().empty() || platform::FindFirstFile(beside))
+        return beside;
+    return UserFolder() + literal;
 }
 
 } // namespace UnrealMOD

@@ -2,12 +2,21 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "platform/UserFolders.h"
 #include "startup/Globals.h"
 
 namespace UnrealMOD {
 
+std::string SettingsFolder() {
+    const std::string& program = ProgramFolder();
+    if (UserFolder().empty() || platform::PathExists(program + "\\Lodestow.ini") ||
+        platform::FolderAcceptsNewFiles(program))
+        return program;
+    return UserFolder();
+}
+
 std::string SettingsPath() {
-    return ProgramFolder() + "\\Lodestow.ini";
+    return SettingsFolder() + "\\Lodestow.ini";
 }
 
 std::optional<std::string> ReadSettings() {
@@ -25,7 +34,11 @@ bool WriteSettings(std::string value) {
     const auto ansi = platform::Utf8ToAnsi(value);
     if (!ansi)
         return false;
-    return platform::WriteFileBytes(SettingsPath(), *ansi + "\r\n");
+    const std::string folder = SettingsFolder();
+    // The player's folder may not exist yet; the program folder is never made.
+    if (folder != ProgramFolder() && !platform::CreateFolders(folder))
+        return false;
+    return platform::WriteFileBytes(folder + "\\Lodestow.ini", *ansi + "\r\n");
 }
 
 } // namespace UnrealMOD

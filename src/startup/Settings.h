@@ -1,18 +1,22 @@
 #pragma once
-// The settings file: program folder + "\Lodestow.ini", one line, the game folder.
+// The settings file: "\Lodestow.ini" in the settings folder, one line, the game folder.
 
 #include <optional>
 #include <string>
 
 namespace UnrealMOD {
 
+// The program folder when the file is already there or the folder takes new files (a portable
+// copy); otherwise the player's own folder (an installed program), when there is one.
+std::string SettingsFolder();
 std::string SettingsPath();
 
 // The first line (up to CR or the end of the file; an LF right after the CR is consumed), decoded
 // from the ANSI code page. nullopt when the file cannot be opened or read, or holds no bytes.
 std::optional<std::string> ReadSettings();
 
-// Writes value + CR LF, creating or emptying the file. False when it cannot be written.
+// Writes value + CR LF, creating or emptying the file (and creating the player's folder when the
+// file goes there). False when it cannot be written.
 bool WriteSettings(std::string value);
 
 } // namespace UnrealMOD

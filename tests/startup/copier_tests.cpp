@@ -111,4 +111,19 @@ TEST_F(CopierTest, PlayCueWaitsForTheSoundAndIsSilentWithoutIt) {
     EXPECT_LT(SecondsToPlay(UnrealMOD::CuePath("\\broken.wav")), 0.5);
 }
 
+// Cues are looked for beside the executable first, then in the player's folder.
+TEST_F(CopierTest, CuesBesideTheProgramComeFirstThenThePlayersFolder) {
+    const std::string program = N("prog").string(), user = N("user").string();
+    UnrealMOD::ProgramFolder() = program;
+    UnrealMOD::UserFolder() = user;
+    WriteFile(N("prog/winstart.wav"), SilentWav(0.1));
+    WriteFile(N("user/winstart.wav"), SilentWav(0.1));
+    WriteFile(N("user/hgasp1.wav"), SilentWav(0.6));
+    EXPECT_EQ(UnrealMOD::CuePath("\\winstart.wav"), program + "\\winstart.wav");
+    EXPECT_EQ(UnrealMOD::CuePath("\\hgasp1.wav"), user + "\\hgasp1.wav");
+    EXPECT_GE(SecondsToPlay(UnrealMOD::CuePath("\\hgasp1.wav")), 0.5);
+    UnrealMOD::UserFolder().clear();
+    EXPECT_LT(SecondsToPlay(UnrealMOD::CuePath("\\hgasp1.wav")), 0.3);
+}
+
 } // namespace

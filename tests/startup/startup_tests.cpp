@@ -32,8 +32,13 @@ protected:
         UnrealMOD::CacheIndexName.clear();
         fs::create_directories(program.path());
         UnrealMOD::ProgramFolder() = program.path().string();
+        // Not made yet, parents included: the program makes it when it needs it.
+        UnrealMOD::UserFolder() = user().string();
     }
+    void TearDown() override { UnrealMOD::UserFolder().clear(); }
     fs::path Settings() const { return program.path() / "Lodestow.ini"; }
+    fs::path user() const { return home.path() / "config/lodestow"; }
+    fs::path UserSettings() const { return user() / "Lodestow.ini"; }
     void InstallGame(const fs::path& folder,
                      const std::string& exe = "System/UnrealTournament.exe") {
         WriteFile(folder / exe, "MZ");
@@ -42,6 +47,7 @@ protected:
 
     WinePrefix prefix;
     TempDir program;
+    TempDir home;
     FakeMainForm form;
 };
 
@@ -62,6 +68,34 @@ TEST_F(StartupTest, FirstStartStoresTheDefaultAndASecondStartOnlyReadsIt) {
     FakeMainForm again;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(again), StartupOutcome::GameFound);
     EXPECT_EQ(ReadFile(Settings()), "C:\\UnrealTournament\\\r\nnotes of mine\r\n");
+    EXPECT_FALSE(fs::exists(user())) << "a portable copy leaves the player's folder alone";
+}
+
+// An installed program's folder takes no new files: the settings go to the player's own folder,
+// with the same bytes, and the next start finds them there. A file that is already beside the
+// executable still wins, read-only folder or not (a portable copy on read-only media).
+TEST_F(StartupTest, InstalledProgramKeepsItsSettingsInThePlayersFolder) {
+    InstallGame(prefix.driveC() / "UnrealTournament");
+    InstallGame(prefix.driveC() / "Games/UT");
+    MakeReadOnly(program.path());
+    EXPECT_EQ(Start(), StartupOutcome::GameFound);
+    EXPECT_EQ(ReadFile(UserSettings()), "C:\\UnrealTournament\\\r\n");
+    EXPECT_FALSE(fs::exists(Settings()));
+
+    WriteFile(UserSettings(), "C:\\Games\\UT\\\r\n");
+    UnrealMOD::GameFolder.clear();
+    FakeMainForm second;
+    EXPECT_EQ(UnrealMOD::RunStartupSequence(second), StartupOutcome::GameFound);
+    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\Games\\UT\\");
+
+    SetMode(program.path(), 0755);
+    WriteFile(Settings(), "C:\\UnrealTournament\\\r\n");
+    MakeReadOnly(program.path());
+    UnrealMOD::GameFolder.clear();
+    FakeMainForm third;
+    EXPECT_EQ(UnrealMOD::RunStartupSequence(third), StartupOutcome::GameFound);
+    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\UnrealTournament\\");
+    EXPECT_EQ(ReadFile(UserSettings()), "C:\\Games\\UT\\\r\n");
 }
 
 TEST_F(StartupTest, MissingGameHandsOverToTheLocationWindowButStillStoresTheDefault) {
@@ -123,12 +157,14 @@ TEST_F(StartupTest, EmptyFirstLineLooksForTheGameInTheWorkingFolder) {
     EXPECT_EQ(UnrealMOD::GameFolder, "");
 }
 
-TEST_F(StartupTest, UnwritableProgramFolderIsNoError) {
+TEST_F(StartupTest, UnwritableProgramAndPlayersFoldersAreNoError) {
     InstallGame(prefix.driveC() / "UnrealTournament");
     MakeReadOnly(program.path());
+    MakeReadOnly(home.path());
     EXPECT_EQ(Start(), StartupOutcome::GameFound);
     EXPECT_EQ(UnrealMOD::GameFolder, "C:\\UnrealTournament\\");
     EXPECT_FALSE(fs::exists(Settings()));
+    EXPECT_FALSE(fs::exists(user().parent_path()));
 }
 
 TEST_F(StartupTest, SettingsNameTakenByAFolderFallsBackToTheDefault) {
