@@ -1,24 +1,32 @@
 #!/usr/bin/env python3
 """Draws Lodestow's own artwork: the main window's icon and the banner down its left edge.
 
-    scripts/make-artwork.py [output folder]      (default: src/ui/artwork)
+    scripts/make-artwork.py [output folder]
+        (default: src/ui/artwork, and dist/linux/icons for the desktop icons)
 
 Standard library only, so the pictures come out the same on every machine:
   Lodestow.ico  45 x 45, 256-colour palette, icon file layout (an arrow stowing into a tray,
                 inside a ring; outside the ring is transparent)
   Banner.bmp    91 x 722, 24-bit device-independent bitmap: "LODESTOW" in yellow on black,
                 running from bottom to top
+  NxN/org.lodestow.Lodestow.png
+                the same icon drawn afresh at the desktop's sizes (48, 64, 128, 256), as RGBA
+                PNG with smooth edges against transparency
 """
 
 import math
 import os
 import struct
 import sys
+import zlib
 
 YELLOW = (255, 255, 0)
 GOLD = (255, 190, 0)
 SHADOW = (110, 55, 0)
 BLACK = (0, 0, 0)
+
+APP_ID = "org.lodestow.Lodestow"  # the desktop entry's id, which names its icon
+ICON_SIZES = (48, 64, 128, 256)
 
 
 # --- geometry -------------------------------------------------------------------------------
@@ -132,13 +140,11 @@ def write_bmp24(path, rows):
 
 # --- the icon -------------------------------------------------------------------------------
 
-def icon(size=45):
-    """Returns (palette of 256 RGB, rows of palette indices, rows of transparency), top first."""
-    levels = 64  # a ramp from black to yellow; the rest of the palette stays black
-    palette = [mix(BLACK, YELLOW, i / (levels - 1)) for i in range(levels)]
-    palette += [BLACK] * (256 - len(palette))
-
-    c = (size - 1) / 2.0
+def icon_coverage(size=45):
+    """Rows of (ink, inside) per pixel, top first: the share of the pixel covered by the drawing
+    and by the disc it sits on. Drawn on a 45-unit design grid scaled to the size."""
+    k = size / 45.0
+    c = 22.0  # the design's centre, in design units
     outer, ring = 21.5, 3.2
     # Arrow down into an open tray.
     arrow = [((c, 9.5), (c, 26.0)), ((c, 27.5), (c - 7.0, 20.0)), ((c, 27.5), (c + 7.0, 20.0))]
@@ -146,14 +152,14 @@ def icon(size=45):
             ((c + 11.5, 32.0), (c + 11.5, 24.0))]
     half_arrow, half_tray = 2.4, 1.8
 
-    indices, transparent = [], []
+    rows = []
     for y in range(size):
-        irow, trow = [], []
+        row = []
         for x in range(size):
             ink = inside = 0
             for j in range(4):
-                for k in range(4):
-                    px, py = x + (j + 0.5) / 4, y + (k + 0.5) / 4
+                for i in range(4):
+                    px, py = (x + (j + 0.5) / 4) / k, (y + (i + 0.5) / 4) / k
                     r = math.hypot(px - c - 0.5, py - c - 0.5)
                     if r <= outer:
                         inside += 1
@@ -165,12 +171,61 @@ def icon(size=45):
                         elif min(segment_distance(px - 0.5, py - 0.5, ax, ay, bx, by)
                                  for (ax, ay), (bx, by) in tray) <= half_tray:
                             ink += 1
-            clear = inside < 8
+            row.append((ink / 16.0, inside / 16.0))
+        rows.append(row)
+    return rows
+
+
+def icon(size=45):
+    """Returns (palette of 256 RGB, rows of palette indices, rows of transparency), top first."""
+    levels = 64  # a ramp from black to yellow; the rest of the palette stays black
+    palette = [mix(BLACK, YELLOW, i / (levels - 1)) for i in range(levels)]
+    palette += [BLACK] * (256 - len(palette))
+
+    indices, transparent = [], []
+    for row in icon_coverage(size):
+        irow, trow = [], []
+        for ink, inside in row:
+            clear = inside < 0.5
             trow.append(clear)
-            irow.append(0 if clear else int(round(ink / max(inside, 1) * (levels - 1))))
+            irow.append(0 if clear else int(round(ink / max(inside, 1 / 16) * (levels - 1))))
         indices.append(irow)
         transparent.append(trow)
     return palette, indices, transparent
+
+
+def icon_rgba(size):
+    """Rows of RGBA tuples, top first: the icon at any size, its disc's edge blended into
+    transparency instead of the 45-pixel icon's hard mask."""
+    rows = []
+    for row in icon_coverage(size):
+        out = []
+        for ink, inside in row:
+            if inside == 0:
+                out.append((0, 0, 0, 0))
+            else:
+                r, g, b = mix(BLACK, YELLOW, ink / inside)
+                out.append((r, g, b, int(round(inside * 255))))
+        rows.append(out)
+    return rows
+
+
+def write_png_rgba(path, rows):
+    height, width = len(rows), len(rows[0])
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)  # filter: none
+        for pixel in row:
+            raw += bytes(pixel)
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
 
 def write_ico8(path, palette, indices, transparent):
@@ -199,10 +254,18 @@ def write_ico8(path, palette, indices, transparent):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src", "ui", "artwork")
+    if len(sys.argv) > 1:
+        out = icons = sys.argv[1]
+    else:
+        out = os.path.join(here, "..", "src", "ui", "artwork")
+        icons = os.path.join(here, "..", "dist", "linux", "icons")
     os.makedirs(out, exist_ok=True)
     write_bmp24(os.path.join(out, "Banner.bmp"), banner())
     write_ico8(os.path.join(out, "Lodestow.ico"), *icon())
+    for size in ICON_SIZES:
+        folder = os.path.join(icons, "%dx%d" % (size, size))
+        os.makedirs(folder, exist_ok=True)
+        write_png_rgba(os.path.join(folder, APP_ID + ".png"), icon_rgba(size))
 
 
 if __name__ == "__main__":

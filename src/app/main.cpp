@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Ties the windows to the installed desktop entry (its icon and name in docks and task lists).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lodestow.Lodestow"));
     // Windows are closed by the program's own rule (no window left), not by Qt's.
     QApplication::setQuitOnLastWindowClosed(false);
     UnrealMOD::ProgramFolder() = platform::ExecutableFolder();
