@@ -2,7 +2,7 @@
 """Draws Lodestow's own artwork: the main window's icon and the banner down its left edge.
 
     scripts/make-artwork.py [output folder]
-        (default: src/ui/artwork, and packaging/linux/icons for the desktop icons)
+        (default: src/forms/artwork, and packaging/linux/icons for the desktop icons)
 
 Standard library only, so the pictures come out the same on every machine:
   Lodestow.ico  45 x 45, 256-colour palette, icon file layout (an arrow stowing into a tray,
@@ -257,7 +257,7 @@ def main():
     if len(sys.argv) > 1:
         out = icons = sys.argv[1]
     else:
-        out = os.path.join(here, "..", "src", "ui", "artwork")
+        out = os.path.join(here, "..", "src", "forms", "artwork")
         icons = os.path.join(here, "..", "packaging", "linux", "icons")
     os.makedirs(out, exist_ok=True)
     write_bmp24(os.path.join(out, "Banner.bmp"), banner())

@@ -1,7 +1,6 @@
 #include "ui/DirListBox.h"
 
-#include "platform/FileSystem.h"
-#include "ui/DriveListBox.h"
+#include "forms/Folders.h"
 
 #include <QKeyEvent>
 #include <QStyle>
@@ -37,54 +36,7 @@ private:
     }
 };
 
-std::string ToNative(const QString& s) {
-    return s.toUtf8().toStdString();
-}
-
-// The on-disk spelling of a sub-folder: an exact match first, otherwise the first one equal
-// under case folding.
-std::optional<QString> MatchFolder(const std::vector<std::string>& folders, const QString& name) {
-    const std::string exact = ToNative(name);
-    for (const std::string& f : folders)
-        if (f == exact)
-            return name;
-    const QString folded = name.toCaseFolded();
-    for (const std::string& f : folders) {
-        const QString candidate = QString::fromUtf8(f);
-        if (candidate.toCaseFolded() == folded)
-            return candidate;
-    }
-    return std::nullopt;
-}
-
 } // namespace
-
-QString DirPath::Join() const {
-    if (drive.isEmpty())
-        return {};
-    return drive + QLatin1Char('\\') + components.join(QLatin1Char('\\'));
-}
-
-DirPath ParseDirPath(const QString& text) {
-    DirPath result;
-    const char letter = DriveListBox::DriveLetter(text);
-    if (!letter)
-        return result;
-    result.drive = QString(QChar(letter)).toUpper() + QLatin1Char(':');
-    QString rest = text.mid(2);
-    rest.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    for (const QString& part : rest.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String("."))
-            continue;
-        if (part == QLatin1String("..")) {
-            if (!result.components.isEmpty())
-                result.components.removeLast();
-            continue;
-        }
-        result.components.append(part);
-    }
-    return result;
-}
 
 DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     setItemDelegate(new IndentDelegate(this));
@@ -94,61 +46,30 @@ DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
 }
 
 bool DirListBox::SetPath(const QString& text) {
-    const DirPath parsed = ParseDirPath(text);
-    if (parsed.drive.isEmpty())
+    const std::optional<forms::Folder> folder = forms::ReadFolder(text.toUtf8().toStdString());
+    if (!folder)
         return false;
-
-    // Walk down from the root, taking each folder's spelling from the disk.
-    DirPath found{parsed.drive, {}};
-    std::optional<std::vector<std::string>> below =
-        platform::ListSubfolders(ToNative(found.Join()));
-    for (const QString& part : parsed.components) {
-        if (!below)
-            return false;
-        const std::optional<QString> name = MatchFolder(*below, part);
-        if (!name)
-            return false;
-        found.components.append(*name);
-        below = platform::ListSubfolders(ToNative(found.Join()));
-    }
-    if (!below)
-        return false;
-
-    const QString newPath = found.Join();
+    const QString newPath = QString::fromUtf8(folder->path);
     const bool changed = newPath != path_;
     path_ = newPath;
-    Fill(found.components, *below);
+    Fill(*folder);
     if (changed)
         emit pathChanged(path_);
     return true;
 }
 
-void DirListBox::Fill(const QStringList& components, const std::vector<std::string>& below) {
+void DirListBox::Fill(const forms::Folder& folder) {
     clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-
-    DirPath walk{ParseDirPath(path_).drive, {}};
-    auto add = [this](const QIcon& icon, const QString& label, const QString& full, int depth) {
-        auto* item = new QListWidgetItem(icon, label, this);
-        item->setData(PathRole, full);
-        item->setData(DepthRole, depth);
-        return item;
-    };
-    QListWidgetItem* current = add(open, walk.Join(), walk.Join(), 0);
-    for (const QString& part : components) {
-        walk.components.append(part);
-        current = add(open, part, walk.Join(), int(walk.components.size()));
+    for (const forms::DirRow& row : folder.rows) {
+        auto* item =
+            new QListWidgetItem(row.open ? open : closed, QString::fromUtf8(row.label), this);
+        item->setData(PathRole, QString::fromUtf8(row.path));
+        item->setData(DepthRole, row.depth);
     }
-    ancestorCount_ = int(components.size()) + 1;
-    const int childDepth = int(components.size()) + 1;
-    for (const std::string& name : below) {
-        const QString child = QString::fromUtf8(name);
-        DirPath sub = walk;
-        sub.components.append(child);
-        add(closed, child, sub.Join(), childDepth);
-    }
-    setCurrentItem(current);
+    ancestorCount_ = folder.ancestorCount;
+    setCurrentRow(folder.current);
 }
 
 QStringList DirListBox::Ancestors() const {

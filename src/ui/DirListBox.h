@@ -4,6 +4,8 @@
 // pressing Enter on it) opens it. Paths are Windows-style strings: "C:\", "C:\UnrealTournament"
 // (no trailing backslash except at a drive root); disk access goes through the platform layer.
 
+#include "forms/Folders.h"
+
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
@@ -40,20 +42,10 @@ protected:
 
 private:
     void OpenItem(QListWidgetItem* item);
-    void Fill(const QStringList& components, const std::vector<std::string>& below);
+    void Fill(const forms::Folder& folder);
 
     QString path_;
     int ancestorCount_ = 0;
 };
-
-// Lexical form of a Windows-style folder path: drive letter upper-cased, '/' turned into '\',
-// empty components dropped, '.' and '..' applied without climbing above the root. Returns the
-// drive ("C:") and the components; an empty drive when the text does not start with one.
-struct DirPath {
-    QString drive;
-    QStringList components;
-    QString Join() const;
-};
-DirPath ParseDirPath(const QString& text);
 
 } // namespace ui

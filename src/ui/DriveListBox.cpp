@@ -1,6 +1,6 @@
 #include "ui/DriveListBox.h"
 
-#include "platform/FileSystem.h"
+#include "forms/Folders.h"
 
 #include <QApplication>
 #include <QSignalBlocker>
@@ -29,14 +29,7 @@ DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent) {
 }
 
 char DriveListBox::DriveLetter(const QString& text) {
-    if (text.size() < 2 || text[1] != QLatin1Char(':'))
-        return 0;
-    const char16_t c = text[0].unicode();
-    if (c >= u'A' && c <= u'Z')
-        return char(c - u'A' + 'a');
-    if (c >= u'a' && c <= u'z')
-        return char(c);
-    return 0;
+    return forms::DriveLetter(text.left(2).toUtf8().toStdString());
 }
 
 QString DriveListBox::Drive() const {
@@ -58,11 +51,8 @@ void DriveListBox::Refresh() {
     const QSignalBlocker quiet(this);
     clear();
     const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
-    for (const std::string& name : platform::LogicalDrives()) {
-        const char letter = DriveLetter(QString::fromUtf8(name));
-        if (letter)
-            addItem(icon, EntryFor(letter), QVariant(int(letter)));
-    }
+    for (const std::string& entry : forms::DriveEntries())
+        addItem(icon, QString::fromUtf8(entry), QVariant(int(entry[0])));
     if (selected.isValid()) {
         if (const int again = findData(selected); again >= 0)
             setCurrentIndex(again);

@@ -1,8 +1,6 @@
 #include "ui/FindUnreal.h"
 
-#include "startup/DoEvents.h"
-#include "startup/Location.h"
-#include "startup/PlayCue.h"
+#include "forms/Definitions.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/FreakyForm.h"
@@ -25,9 +23,8 @@ namespace ui {
 
 namespace {
 
-constexpr float FormWidth = 5460;
-constexpr float FormHeight = 4275;
-const char* const StartFolder = "C:\\";
+const float FormWidth = forms::FindUnrealDefinition().rect.width;
+const float FormHeight = forms::FindUnrealDefinition().rect.height;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -51,72 +48,84 @@ FindUnreal::MessageBoxFunction& FindUnreal::MessageBoxHook() {
 }
 
 FindUnreal::FindUnreal(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
-    setObjectName(QStringLiteral("FindUnreal"));
+    const forms::Form& form = forms::FindUnrealDefinition();
+    const auto def = [&form](const char* name) -> const forms::Control& {
+        return *forms::Find(form, name);
+    };
+    const auto font = [](const forms::Control& d) {
+        return PlainFont(d.font->face, d.font->points, d.font->bold);
+    };
+    const auto colour = [](const forms::Rgb& c) { return QColor(c.r, c.g, c.b); };
+
+    setObjectName(QString::fromLatin1(form.name));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Unreal Tourament Location Form"));
+    setWindowTitle(QString::fromUtf8(form.title));
     // No icon of its own, and none borrowed from the program: a fully transparent one.
     QPixmap blank(16, 16);
     blank.fill(Qt::transparent);
     setWindowIcon(QIcon(blank));
-    setFont(PlainFont("MS Sans Serif", 8.25, false));
+    setFont(PlainFont(form.font.face, form.font.points, form.font.bold));
     setAutoFillBackground(true);
-    SetColour(this, QPalette::Window, QColor(0xFF, 0x00, 0x00));
-    SetTwips(this, {0, 0, FormWidth, FormHeight});
+    SetColour(this, QPalette::Window, colour(*form.back));
+    SetTwips(this, form.rect);
     setFixedSize(size());
 
+    const forms::Control& frame = def("Frame1");
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::NoFrame);
     Frame1->setAutoFillBackground(true);
-    SetColour(Frame1, QPalette::Window, QColor(0x00, 0x00, 0x00));
+    SetColour(Frame1, QPalette::Window, colour(*frame.back));
     // A mouse move over the panel belongs to the panel, never to the window's drag.
     Frame1->setAttribute(Qt::WA_NoMousePropagation);
-    SetTwips(Frame1, {0, 360, 5655, 3975});
+    SetTwips(Frame1, frame.rect);
 
     // Created back to front: the heading lies behind the controls it touches.
-    Label1 = new QLabel(QStringLiteral("Locate the Unreal Tourament Directory"), Frame1);
+    const forms::Control& heading = def("Label1");
+    Label1 = new QLabel(QString::fromUtf8(heading.caption), Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(PlainFont("MS Sans Serif", 13.5, false));
+    Label1->setFont(font(heading));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
     Label1->setAutoFillBackground(false);
-    SetColour(Label1, QPalette::WindowText, QColor(0xFF, 0xFF, 0x00));
-    SetTwips(Label1, {120, 0, 5175, 495});
+    SetColour(Label1, QPalette::WindowText, colour(*heading.fore));
+    SetTwips(Label1, heading.rect);
 
-    const QFont bigButtons = PlainFont("MS Sans Serif", 18, true);
-    Command2 = MakeButton(Frame1, "Command2", "Cancel");
-    Command2->setFont(bigButtons);
-    SetTwips(Command2, {1800, 3240, 1695, 495});
+    const auto button = [&](const char* name, QWidget* parent) {
+        const forms::Control& d = def(name);
+        QPushButton* b = MakeButton(parent, name, d.caption);
+        if (d.font)
+            b->setFont(font(d));
+        SetTwips(b, d.rect);
+        return b;
+    };
+    Command2 = button("Command2", Frame1);
+    Command1 = button("Command1", Frame1);
 
-    Command1 = MakeButton(Frame1, "Command1", "Enter");
-    Command1->setFont(bigButtons);
-    SetTwips(Command1, {3600, 3240, 1695, 495});
-
-    ThePath = new QLineEdit(QStringLiteral("Text1"), Frame1);
+    const forms::Control& path = def("ThePath");
+    ThePath = new QLineEdit(QString::fromUtf8(path.caption), Frame1);
     ThePath->setObjectName(QStringLiteral("ThePath"));
-    SetTwips(ThePath, {120, 2760, 5175, 375});
+    SetTwips(ThePath, path.rect);
 
     Drive1 = new DriveListBox(Frame1);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    SetTwips(Drive1, {120, 480, 5175, 315});
+    SetTwips(Drive1, def("Drive1").rect);
 
     Dir1 = new DirListBox(Frame1);
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    SetTwips(Dir1, {120, 840, 5175, 1890});
+    SetTwips(Dir1, def("Dir1").rect);
 
-    Command3 = MakeButton(this, "Command3", "X");
-    SetTwips(Command3, {5040, 120, 255, 195});
+    Command3 = button("Command3", this);
     Command3->raise();
 
-    // Keyboard order: Cancel, Enter, the path box, the drive list, the directory list, X. The
-    // panel and the heading never take the focus, so "Cancel" is the first to get it.
+    // Keyboard order from the definition; the panel and the heading never take the focus, so
+    // "Cancel" is the first to get it.
     Frame1->setFocusPolicy(Qt::NoFocus);
     Label1->setFocusPolicy(Qt::NoFocus);
-    QWidget::setTabOrder(Command2, Command1);
-    QWidget::setTabOrder(Command1, ThePath);
-    QWidget::setTabOrder(ThePath, Drive1);
-    QWidget::setTabOrder(Drive1, Dir1);
-    QWidget::setTabOrder(Dir1, Command3);
+    const std::vector<const forms::Control*> order = forms::FocusOrder(form);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(findChild<QWidget*>(QString::fromLatin1(order[i - 1]->name)),
+                             findChild<QWidget*>(QString::fromLatin1(order[i]->name)));
 
     connect(Drive1, &DriveListBox::driveChanged, this, [this] { Drive1_Change(); });
     connect(Dir1, &DirListBox::pathChanged, this, [this] { Dir1_Change(); });
@@ -139,69 +148,77 @@ void FindUnreal::CentreOnScreen() {
     move(TwipsToPixels(left), TwipsToPixels(top));
 }
 
+forms::StillLoaded FindUnreal::Loaded() {
+    return [self = QPointer<FindUnreal>(this)] { return !self.isNull(); };
+}
+
 void FindUnreal::Form_Load() {
-    QPointer<FindUnreal> self(this);
-    UnrealMOD::PlayCue(UnrealMOD::CuePath("\\hgasp1.wav"));
-    CloseMainForm();
-    UnrealMOD::DoEvents();
-    if (!self)
-        return;
-    Drive1->SetDrive(QString::fromLatin1(StartFolder));
-    Dir1->SetPath(QString::fromLatin1(StartFolder));
+    forms::FindUnreal_Load(*this, Loaded());
 }
 
 void FindUnreal::Drive1_Change() {
-    if (Dir1->SetPath(Drive1->Drive()))
-        return;
-    // Putting the drive list back on C: raises this handler again from inside itself; when C:
-    // cannot be read either, that inner call has nothing left to fall back to.
-    if (inDriveFallback_)
-        return;
-    inDriveFallback_ = true;
-    QPointer<FindUnreal> self(this);
-    UnrealMOD::DoEvents();
-    if (!self)
-        return;
-    Dir1->SetPath(QString::fromLatin1(StartFolder));
-    Drive1->SetDrive(QString::fromLatin1(StartFolder));
-    inDriveFallback_ = false;
+    forms::Drive1_Change(*this, inDriveFallback_, Loaded());
 }
 
 void FindUnreal::Dir1_Change() {
-    ThePath->setText(Dir1->Path());
+    forms::Dir1_Change(*this);
 }
 
 void FindUnreal::Command1_Click() {
-    QPointer<FindUnreal> self(this);
-    UnrealMOD::PlayCue(UnrealMOD::CuePath("\\VoiceSnd.wav"));
-    if (!self)
-        return;
-    if (!UnrealMOD::ConfirmGameFolder(ThePath->text().toUtf8().toStdString())) {
-        const QString text = QStringLiteral("Try Again");
-        const QString title = QStringLiteral("System Failure");
-        if (const MessageBoxFunction& hook = MessageBoxHook())
-            hook(this, text, title);
-        else
-            ShowRealMessageBox(this, text, title);
-        UnrealMOD::PlayCue(UnrealMOD::CuePath("\\ImpactFire.wav"));
-        return;
-    }
-    LoadMainForm();
-    if (self)
-        close(); // deletes the window (WA_DeleteOnClose)
+    forms::Command1_Click(*this, Loaded());
 }
 
 void FindUnreal::Command2_Click() {
-    CloseAndQuit();
+    forms::CloseCommand_Click(*this);
 }
 
 void FindUnreal::Command3_Click() {
-    CloseAndQuit();
+    forms::CloseCommand_Click(*this);
 }
 
-void FindUnreal::CloseAndQuit() {
-    UnrealMOD::PlayCue(UnrealMOD::CuePath("\\unstoppable.wav"));
-    close();
+bool FindUnreal::SetDrive(const std::string& drive) {
+    return Drive1->SetDrive(QString::fromUtf8(drive));
+}
+
+std::string FindUnreal::Drive() const {
+    return Drive1->Drive().toUtf8().toStdString();
+}
+
+bool FindUnreal::SetDirPath(const std::string& path) {
+    return Dir1->SetPath(QString::fromUtf8(path));
+}
+
+std::string FindUnreal::DirPath() const {
+    return Dir1->Path().toUtf8().toStdString();
+}
+
+std::string FindUnreal::ThePathText() const {
+    return ThePath->text().toUtf8().toStdString();
+}
+
+void FindUnreal::SetThePathText(const std::string& text) {
+    ThePath->setText(QString::fromUtf8(text));
+}
+
+void FindUnreal::ShowTryAgain() {
+    const QString text = QString::fromLatin1(forms::TryAgainText);
+    const QString title = QString::fromLatin1(forms::TryAgainTitle);
+    if (const MessageBoxFunction& hook = MessageBoxHook())
+        hook(this, text, title);
+    else
+        ShowRealMessageBox(this, text, title);
+}
+
+void FindUnreal::CloseMainForm() {
+    ui::CloseMainForm();
+}
+
+void FindUnreal::OpenMainForm() {
+    LoadMainForm();
+}
+
+void FindUnreal::CloseWindow() {
+    close(); // deletes the window (WA_DeleteOnClose)
     QuitIfNoWindowLeft();
 }
 

@@ -2,6 +2,8 @@
 // The location window: lets the user point the program at the game folder when the game is not
 // where the program expected it.
 
+#include "forms/FindUnrealLogic.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -16,7 +18,7 @@ namespace ui {
 class DirListBox;
 class DriveListBox;
 
-class FindUnreal : public QWidget {
+class FindUnreal : public QWidget, private forms::LocationWindow {
     Q_OBJECT
 public:
     explicit FindUnreal(QWidget* parent = nullptr);
@@ -52,7 +54,19 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void CloseAndQuit();
+    // LocationWindow
+    bool SetDrive(const std::string& drive) override;
+    std::string Drive() const override;
+    bool SetDirPath(const std::string& path) override;
+    std::string DirPath() const override;
+    std::string ThePathText() const override;
+    void SetThePathText(const std::string& text) override;
+    void ShowTryAgain() override;
+    void CloseMainForm() override;
+    void OpenMainForm() override;
+    void CloseWindow() override;
+
+    forms::StillLoaded Loaded();
 
     bool inDriveFallback_ = false;
 };

@@ -1,8 +1,9 @@
 #include "ui/MainForm.h"
 
 #include "catalogue/CacheIndex.h"
+#include "forms/Definitions.h"
+#include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
-#include "startup/Globals.h"
 #include "startup/PlayCue.h"
 #include "ui/FreakyForm.h"
 #include "ui/Twips.h"
@@ -35,10 +36,6 @@ namespace ui {
 
 namespace {
 
-const QColor Black(0, 0, 0);
-const QColor Yellow(255, 255, 0);
-const QColor Green(0, 255, 0);
-
 // The faces the window asks for are Windows faces; map them onto what a Linux desktop has,
 // keeping the size and weight that were asked for.
 void InsertFontSubstitutions() {
@@ -62,45 +59,68 @@ void InsertFontSubstitutions() {
     (void)done;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, Qt::Alignment align,
-                  const TwipsRect& r) {
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    label->setObjectName(QString::fromLatin1(name));
+const forms::Control& Def(const char* name, int index = -1) {
+    return *forms::Find(forms::MainFormDefinition(), name, index);
+}
+
+QColor ToQColor(const forms::Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+// Font, colours and visibility as the definition gives them.
+void ApplyLook(QWidget* w, const forms::Control& d, QPalette::ColorRole backRole,
+               QPalette::ColorRole foreRole, QFont::StyleHint hint) {
+    if (d.font)
+        w->setFont(PlainFont(d.font->face, d.font->points, d.font->bold, hint));
+    if (d.back)
+        SetColour(w, backRole, ToQColor(*d.back));
+    if (d.fore)
+        SetColour(w, foreRole, ToQColor(*d.fore));
+    if (!d.visible)
+        w->hide();
+}
+
+QLabel* MakeLabel(QWidget* parent, const forms::Control& d) {
+    auto* label = new QLabel(QString::fromUtf8(d.caption), parent);
+    label->setObjectName(QString::fromLatin1(d.name));
+    const Qt::Alignment align = d.align == forms::Align::Right    ? Qt::AlignRight
+                                : d.align == forms::Align::Centre ? Qt::AlignHCenter
+                                                                  : Qt::AlignLeft;
     label->setAlignment(align | Qt::AlignTop);
     label->setWordWrap(true);
     label->setFocusPolicy(Qt::NoFocus);
-    SetTwips(label, r);
+    label->setAutoFillBackground(d.opaque);
+    ApplyLook(label, d, QPalette::Window, QPalette::WindowText, QFont::SansSerif);
+    SetTwips(label, d.rect);
     return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
-                        const TwipsRect& r) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
+QPushButton* MakeButton(QWidget* parent, const forms::Control& d) {
+    auto* button = new QPushButton(QString::fromUtf8(d.caption), parent);
+    button->setObjectName(QString::fromLatin1(d.name));
     button->setAutoDefault(false);
     button->setDefault(false);
-    SetTwips(button, r);
+    ApplyLook(button, d, QPalette::Button, QPalette::ButtonText, QFont::SansSerif);
+    SetTwips(button, d.rect);
     return button;
 }
 
-QLineEdit* MakeCountBox(QWidget* parent, const char* name, const TwipsRect& r) {
-    auto* box = new QLineEdit(QStringLiteral("Error"), parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setFont(PlainFont("MS Sans Serif", 9.75, true, QFont::SansSerif));
-    SetColour(box, QPalette::Base, Black);
-    SetColour(box, QPalette::Text, Green);
-    SetTwips(box, r);
+QLineEdit* MakeCountBox(QWidget* parent, const forms::Control& d) {
+    auto* box = new QLineEdit(QString::fromUtf8(d.caption), parent);
+    box->setObjectName(QString::fromLatin1(d.name));
+    ApplyLook(box, d, QPalette::Base, QPalette::Text, QFont::SansSerif);
+    SetTwips(box, d.rect);
     return box;
 }
 
-QListWidget* MakeList(QWidget* parent, const char* name, const TwipsRect& r) {
+QListWidget* MakeList(QWidget* parent, const forms::Control& d) {
     auto* list = new QListWidget(parent);
-    list->setObjectName(QString::fromLatin1(name));
-    list->setFont(PlainFont("MS Serif", 6, false, QFont::Serif));
+    list->setObjectName(QString::fromLatin1(d.name));
+    ApplyLook(list, d, QPalette::Base, QPalette::Text, QFont::Serif);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
     list->setUniformItemSizes(true); // the catalogue can hold a great many rows
-    SetTwips(list, r);
+    SetTwips(list, d.rect);
     return list;
 }
 
@@ -114,15 +134,6 @@ QString Q(const std::string& utf8) {
 }
 std::string S(const QString& text) {
     return text.toUtf8().toStdString();
-}
-
-// Selects the source's selected row in the target. Lists out of step (a row the target does
-// not have) leave the target as it is.
-void SelectSameRow(const QListWidget* source, QListWidget* target) {
-    const int row = source->currentRow();
-    if (row >= target->count())
-        return;
-    target->setCurrentRow(row);
 }
 
 } // namespace
@@ -171,10 +182,11 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     (void)artwork;
     InsertFontSubstitutions();
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Lodestow"));
+    const forms::Form& form = forms::MainFormDefinition();
+    setWindowTitle(QString::fromUtf8(form.title));
     setWindowIcon(QIcon(QStringLiteral(":/artwork/Lodestow.ico")));
-    setFont(PlainFont("MS Sans Serif", 8.25, false, QFont::SansSerif));
-    SetTwips(this, {0, 0, 8010, 4665});
+    setFont(PlainFont(form.font.face, form.font.points, form.font.bold, QFont::SansSerif));
+    SetTwips(this, form.rect);
     CreateControls();
 }
 
@@ -185,94 +197,76 @@ MainForm::~MainForm() {
 
 void MainForm::CreateControls() {
     // The catalogue: a frame behind the picture box, so none of it is ever seen.
-    AdvFrame = new QGroupBox(QStringLiteral("Advanced"), this);
+    const forms::Control& adv = Def("AdvFrame");
+    AdvFrame = new QGroupBox(QString::fromUtf8(adv.caption), this);
     AdvFrame->setObjectName(QStringLiteral("AdvFrame"));
     AdvFrame->setFocusPolicy(Qt::NoFocus);
-    SetTwips(AdvFrame, {360, 1680, 1815, 855});
+    SetTwips(AdvFrame, adv.rect);
 
-    FileNameList = MakeList(AdvFrame, "FileNameList", {240, 960, 1815, 2910});
-    CacheNameList = MakeList(AdvFrame, "CacheNameList", {2160, 960, 2415, 2910});
-    DestinationList = MakeList(AdvFrame, "DestinationList", {4680, 960, 1575, 2910});
-    Copied = MakeList(AdvFrame, "Copied", {6360, 960, 975, 2910});
-    const char* headings[4] = {"File Name", "Cache Name", "Directory", "Copied"};
-    const TwipsRect headingRects[4] = {{240, 720, 2415, 255},
-                                       {2160, 720, 2415, 255},
-                                       {4680, 720, 2415, 255},
-                                       {6360, 720, 735, 255}};
+    FileNameList = MakeList(AdvFrame, Def("FileNameList"));
+    CacheNameList = MakeList(AdvFrame, Def("CacheNameList"));
+    DestinationList = MakeList(AdvFrame, Def("DestinationList"));
+    Copied = MakeList(AdvFrame, Def("Copied"));
     for (int i = 0; i < 4; ++i) {
-        Label3[i] = MakeLabel(AdvFrame, "Label3", headings[i], Qt::AlignLeft, headingRects[i]);
+        Label3[i] = MakeLabel(AdvFrame, Def("Label3", i));
         Label3[i]->setProperty("index", i);
-        Label3[i]->setFont(PlainFont("MS Sans Serif", 9.75, true, QFont::SansSerif));
-        Label3[i]->setAutoFillBackground(true); // opaque, in the system's colours
     }
 
     // The face of the window.
     Picture1 = new PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    SetTwips(Picture1, {0, 0, 7335, 4095});
+    SetTwips(Picture1, Def("Picture1").rect);
 
-    Label1 = MakeLabel(Picture1, "Label1", "Files Found in Cache", Qt::AlignRight,
-                       {120, 240, 1215, 495});
-    NumFilesTxt = MakeCountBox(Picture1, "NumFilesTxt", {1440, 240, 615, 375});
-    Label2 = MakeLabel(Picture1, "Label2", "Able to Transfer out of Cache", Qt::AlignRight,
-                       {2880, 240, 1215, 375});
-    OnesToTransfer = MakeCountBox(Picture1, "OnesToTransfer", {4320, 240, 615, 375});
-    for (QLabel* label : {Label1, Label2})
-        SetColour(label, QPalette::WindowText, Yellow);
+    Label1 = MakeLabel(Picture1, Def("Label1"));
+    NumFilesTxt = MakeCountBox(Picture1, Def("NumFilesTxt"));
+    Label2 = MakeLabel(Picture1, Def("Label2"));
+    OnesToTransfer = MakeCountBox(Picture1, Def("OnesToTransfer"));
+    Runit = MakeButton(Picture1, Def("Runit"));
+    NoFiles = MakeLabel(Picture1, Def("NoFiles"));
+    ExitProg = MakeButton(Picture1, Def("ExitProg"));
 
-    Runit = MakeButton(Picture1, "Runit", "Begin Transfer", {2880, 3720, 2535, 255});
-
-    NoFiles = MakeLabel(Picture1, "NoFiles", "No Files available to transfer", Qt::AlignHCenter,
-                        {1320, 3240, 5175, 375});
-    NoFiles->setFont(PlainFont("MS Sans Serif", 12, true, QFont::SansSerif));
-    SetColour(NoFiles, QPalette::WindowText, Yellow);
-    NoFiles->hide();
-
-    ExitProg = MakeButton(Picture1, "ExitProg", "X", {7080, 0, 255, 255});
-    ExitProg->setFont(PlainFont("MS Sans Serif", 8.25, true, QFont::SansSerif));
-
+    const forms::Control& tran = Def("TranFrame");
     TranFrame = new QFrame(Picture1);
     TranFrame->setObjectName(QStringLiteral("TranFrame"));
     TranFrame->setFrameShape(QFrame::NoFrame); // no border, so its caption "Frame1" never shows
-    TranFrame->setAccessibleName(QStringLiteral("Frame1"));
+    TranFrame->setAccessibleName(QString::fromUtf8(tran.caption));
     TranFrame->setAutoFillBackground(true);
-    SetColour(TranFrame, QPalette::Window, Black);
-    SetTwips(TranFrame, {840, 1560, 5895, 1215});
+    SetColour(TranFrame, QPalette::Window, ToQColor(*tran.back));
+    SetTwips(TranFrame, tran.rect);
 
-    TranFrame1 = new QGroupBox(QStringLiteral("Transfer Status"), TranFrame);
+    const forms::Control& tran1 = Def("TranFrame1");
+    TranFrame1 = new QGroupBox(QString::fromUtf8(tran1.caption), TranFrame);
     TranFrame1->setObjectName(QStringLiteral("TranFrame1"));
     TranFrame1->setFocusPolicy(Qt::NoFocus);
     TranFrame1->setAutoFillBackground(true);
-    SetColour(TranFrame1, QPalette::Window, Black);
-    SetColour(TranFrame1, QPalette::WindowText, Yellow);
+    SetColour(TranFrame1, QPalette::Window, ToQColor(*tran1.back));
+    SetColour(TranFrame1, QPalette::WindowText, ToQColor(*tran1.fore));
     // The caption sits in the border line, as on an ordinary frame, not above the border.
     TranFrame1->setStyleSheet(QStringLiteral(
         "QGroupBox { background-color: black; border: 2px groove #808080; margin-top: 6px; }"
         "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
         " left: 6px; padding: 0px 2px; color: yellow; background-color: black; }"));
-    SetTwips(TranFrame1, {120, 120, 5655, 855});
+    SetTwips(TranFrame1, tran1.rect);
 
     TranProg = new QProgressBar(TranFrame1);
     TranProg->setObjectName(QStringLiteral("TranProg"));
     TranProg->setTextVisible(false);
     TranProg->setOrientation(Qt::Horizontal);
-    SetTwips(TranProg, {120, 480, 5415, 255});
+    SetTwips(TranProg, Def("TranProg").rect);
     ApplyProgress();
 
-    ProgLbl = MakeLabel(TranFrame1, "ProgLbl", "Status", Qt::AlignLeft, {360, 240, 4215, 255});
-    SetColour(ProgLbl, QPalette::WindowText, Green);
-    TranFrame->hide();
+    ProgLbl = MakeLabel(TranFrame1, Def("ProgLbl"));
+    if (!tran.visible)
+        TranFrame->hide();
 
-    EndProg = MakeButton(Picture1, "EndProg", "Exit", {3120, 2880, 1575, 375});
-    EndProg->setFont(PlainFont("Myriad Roman", 12, false, QFont::SansSerif));
-    EndProg->hide();
+    EndProg = MakeButton(Picture1, Def("EndProg"));
 
     Image1 = new QLabel(Picture1);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(QPixmap(QStringLiteral(":/artwork/Banner.bmp")));
     Image1->setScaledContents(true);
     Image1->setFocusPolicy(Qt::NoFocus);
-    SetTwips(Image1, {0, 0, 495, 3735});
+    SetTwips(Image1, Def("Image1").rect);
 
     // Stacking, back to front within each container: windowless controls behind windowed ones.
     AdvFrame->lower();
@@ -327,8 +321,7 @@ bool MainForm::Form_Load() {
 void MainForm::LayOut() {
     // A logo that is missing or not a picture leaves Picture1 as designed; the placements run
     // all the same.
-    const std::string logoPath = UnrealMOD::GameFolder + "Help\\UnrealTournamentLogo.bmp";
-    if (const auto bytes = platform::ReadFileBytes(logoPath)) {
+    if (const auto bytes = platform::ReadFileBytes(forms::LogoPath())) {
         QPixmap logo;
         if (logo.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
                               static_cast<uint>(bytes->size())))
@@ -371,36 +364,53 @@ void MainForm::Runit_Click() {
 
 void MainForm::EndProg_Click() {
     hide();
-    PlayCue(UnrealMOD::CuePath("\\TazerFire.wav"));
+    PlayCue(UnrealMOD::CuePath(forms::EndProgCue));
     Unload();
 }
 
 void MainForm::ExitProg_Click() {
-    PlayCue(UnrealMOD::CuePath("\\unstoppable.wav"));
+    PlayCue(UnrealMOD::CuePath(forms::ExitProgCue));
     Unload();
 }
 
 void MainForm::FileNameList_Click() {
-    SelectSameRow(FileNameList, CacheNameList);
-    SelectSameRow(FileNameList, DestinationList);
+    CarrySelection(forms::CatalogueList::FileNameList);
 }
 
 void MainForm::CacheNameList_Click() {
-    SelectSameRow(CacheNameList, FileNameList);
-    SelectSameRow(CacheNameList, DestinationList);
-    SelectSameRow(CacheNameList, Copied);
+    CarrySelection(forms::CatalogueList::CacheNameList);
 }
 
 void MainForm::DestinationList_Click() {
-    SelectSameRow(DestinationList, CacheNameList);
-    SelectSameRow(DestinationList, FileNameList);
-    SelectSameRow(DestinationList, Copied);
+    CarrySelection(forms::CatalogueList::DestinationList);
 }
 
 void MainForm::Copied_Click() {
-    SelectSameRow(Copied, FileNameList);
-    SelectSameRow(Copied, DestinationList);
-    SelectSameRow(Copied, CacheNameList);
+    CarrySelection(forms::CatalogueList::Copied);
+}
+
+QListWidget* MainForm::List(forms::CatalogueList list) const {
+    switch (list) {
+    case forms::CatalogueList::FileNameList:
+        return FileNameList;
+    case forms::CatalogueList::CacheNameList:
+        return CacheNameList;
+    case forms::CatalogueList::DestinationList:
+        return DestinationList;
+    case forms::CatalogueList::Copied:
+        return Copied;
+    }
+    return nullptr;
+}
+
+void MainForm::CarrySelection(forms::CatalogueList changed) {
+    // The source's row is read afresh before each assignment. Lists out of step (a row the
+    // target does not have) leave the target as it is.
+    for (const forms::CatalogueList target : forms::SelectionTargets(changed)) {
+        const int row = List(changed)->currentRow();
+        if (row < List(target)->count())
+            List(target)->setCurrentRow(row);
+    }
 }
 
 void MainForm::Picture1_MouseMove(Qt::MouseButtons buttons) {
@@ -544,17 +554,9 @@ void MainForm::SetProgValue(float value) {
 }
 
 void MainForm::ApplyProgress() {
-    // The bar works in whole numbers; the exact values are held here.
-    const auto whole = [](float v) {
-        if (!std::isfinite(v))
-            return 0;
-        const double clamped = std::clamp(double(v), -2147483647.0, 2147483647.0);
-        return int(std::lround(clamped));
-    };
-    const int lo = whole(progMin_);
-    const int hi = std::max(lo, whole(progMax_));
-    TranProg->setRange(lo, hi);
-    TranProg->setValue(std::clamp(whole(progValue_), lo, hi));
+    const forms::WholeProgress p = forms::ToWholeProgress(progMin_, progMax_, progValue_);
+    TranProg->setRange(p.min, p.max);
+    TranProg->setValue(p.value);
 }
 
 void MainForm::ShowEndProg() {

@@ -3,9 +3,11 @@
 // panel and the close buttons. The catalogue lives in four list boxes that lie behind the logo.
 
 #include "catalogue/Catalogue.h"
+#include "forms/MainFormLogic.h"
+#include "forms/MainLayout.h"
+#include "ui/Twips.h"
 #include "startup/StartupSequence.h"
 #include "transfer/Transfer.h"
-#include "ui/MainLayout.h"
 
 #include <QFrame>
 #include <QPixmap>
@@ -23,6 +25,9 @@ class QProgressBar;
 class QPushButton;
 
 namespace ui {
+
+using forms::LayOutMainForm;
+using forms::MainLayoutValues;
 
 // A container with a window of its own that shows its picture at the top-left corner of its
 // inside. Assigning a picture makes it take the picture's size, its border included.
@@ -138,6 +143,8 @@ protected:
 
 private:
     void CreateControls();
+    QListWidget* List(forms::CatalogueList list) const;
+    void CarrySelection(forms::CatalogueList changed);
     void ApplyProgress();
     void PlayCue(const std::string& path);
     void Unload();

@@ -4,7 +4,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cmath>
 
 namespace ui {
 
@@ -20,14 +19,6 @@ float Stored(const QWidget* w, const char* key) {
     return v.isValid() ? v.toFloat() : 0.0f;
 }
 } // namespace
-
-int TwipsToPixels(float twips) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / TwipsPerPixel));
-}
-
-float PixelsToTwips(int pixels) {
-    return static_cast<float>(pixels) * TwipsPerPixel;
-}
 
 QRect ToPixels(const TwipsRect& r) {
     return QRect(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width),

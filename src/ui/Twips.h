@@ -2,22 +2,19 @@
 // Positions and sizes are kept in twips, exactly as computed; they become logical pixels only
 // when applied to a widget.
 
+#include "forms/Twips.h"
+
 #include <QRect>
 
 class QWidget;
 
 namespace ui {
 
-inline constexpr float TwipsPerPixel = 15.0f;
+using forms::PixelsToTwips;
+using forms::TwipsPerPixel;
+using forms::TwipsRect;
+using forms::TwipsToPixels;
 
-struct TwipsRect {
-    float left = 0, top = 0, width = 0, height = 0;
-    bool operator==(const TwipsRect&) const = default;
-};
-
-// Nearest pixel; half a pixel rounds away from zero.
-int TwipsToPixels(float twips);
-float PixelsToTwips(int pixels);
 QRect ToPixels(const TwipsRect& r);
 
 // Stores the twips on the widget and applies the pixel geometry, measured from the top-left corner

@@ -1,7 +1,7 @@
 // The layout around the logo: the arithmetic on its own, and the window it gives.
 
 #include "main_support.h"
-#include "ui/MainLayout.h"
+#include "forms/MainLayout.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-using ui::LayOutMainForm;
-using ui::MainLayoutValues;
+using forms::LayOutMainForm;
+using forms::MainLayoutValues;
 using ui::Twips;
 
 namespace {

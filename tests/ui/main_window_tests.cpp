@@ -1,7 +1,9 @@
 // The main window as it is created and loaded: what is seen, what is hidden, focus, geometry,
 // and the catalogue and transfer panel it offers the logic.
 
+#include "forms/Definitions.h"
 #include "main_support.h"
+#include "ui/FindUnreal.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
@@ -68,6 +70,42 @@ TEST_F(MainWindowTest, TwipsAreKeptExactlyAndAppliedInPixels) {
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Lodestow"));
+}
+
+// Both windows are built from their definitions: each control's name, place, caption and state.
+TEST_F(MainWindowTest, EveryControlIsMadeAsItsDefinitionSays) {
+    MainForm main;
+    ui::FindUnreal location;
+    for (const auto& [window, form] :
+         {std::pair<QWidget*, const forms::Form*>{&main, &forms::MainFormDefinition()},
+          std::pair<QWidget*, const forms::Form*>{&location, &forms::FindUnrealDefinition()}}) {
+        EXPECT_EQ(window->windowTitle().toStdString(), form->title);
+        EXPECT_EQ(Twips(window).width, form->rect.width);
+        EXPECT_EQ(Twips(window).height, form->rect.height);
+        for (const forms::Control& d : form->controls) {
+            SCOPED_TRACE(std::string(d.name) + " " + std::to_string(d.index));
+            QWidget* w = nullptr;
+            for (QWidget* candidate : window->findChildren<QWidget*>(QString::fromLatin1(d.name)))
+                if (d.index < 0 || candidate->property("index").toInt() == d.index)
+                    w = candidate;
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->parentWidget()->objectName().toStdString(), d.container);
+            EXPECT_EQ(Twips(w), d.rect);
+            EXPECT_EQ(w->isHidden(), !d.visible);
+            QString text;
+            if (auto* label = qobject_cast<QLabel*>(w))
+                text = label->text();
+            else if (auto* button = qobject_cast<QPushButton*>(w))
+                text = button->text();
+            else if (auto* box = qobject_cast<QLineEdit*>(w))
+                text = box->text();
+            else if (auto* group = qobject_cast<QGroupBox*>(w))
+                text = group->title();
+            else
+                continue;
+            EXPECT_EQ(text.toStdString(), d.caption);
+        }
+    }
 }
 
 TEST_F(MainWindowTest, NothingOfTheCatalogueFrameIsSeen) {

@@ -1,6 +1,6 @@
-#include "ui/MainLayout.h"
+#include "forms/MainLayout.h"
 
-namespace ui {
+namespace forms {
 
 MainLayoutValues LayOutMainForm(MainLayoutValues v, float picture1Width, float picture1Height) {
     // The window has no border, so its outer size is the picture box's size.
@@ -28,4 +28,4 @@ MainLayoutValues LayOutMainForm(MainLayoutValues v, float picture1Width, float p
     return v;
 }
 
-} // namespace ui
+} // namespace forms

@@ -3,9 +3,9 @@
 // picture box's size, then ten controls are placed for that size. Every value is a
 // single-precision float, read afresh at each step and never snapped, so half twips survive.
 
-#include "ui/Twips.h"
+#include "forms/Twips.h"
 
-namespace ui {
+namespace forms {
 
 // The geometry the layout reads and writes. `window` uses width and height only.
 struct MainLayoutValues {
@@ -27,4 +27,4 @@ struct MainLayoutValues {
 // results of the ones before it.
 MainLayoutValues LayOutMainForm(MainLayoutValues v, float picture1Width, float picture1Height);
 
-} // namespace ui
+} // namespace forms

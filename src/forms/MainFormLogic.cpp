@@ -1,0 +1,48 @@
+#include "forms/MainFormLogic.h"
+
+#include "startup/Globals.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace forms {
+
+std::span<const CatalogueList> SelectionTargets(CatalogueList changed) {
+    using enum CatalogueList;
+    static constexpr std::array fromFileName{CacheNameList, DestinationList};
+    static constexpr std::array fromCacheName{FileNameList, DestinationList, Copied};
+    static constexpr std::array fromDestination{CacheNameList, FileNameList, Copied};
+    static constexpr std::array fromCopied{FileNameList, DestinationList, CacheNameList};
+    switch (changed) {
+    case FileNameList:
+        return fromFileName;
+    case CacheNameList:
+        return fromCacheName;
+    case DestinationList:
+        return fromDestination;
+    case Copied:
+        return fromCopied;
+    }
+    return {};
+}
+
+WholeProgress ToWholeProgress(float min, float max, float value) {
+    const auto whole = [](float v) {
+        if (!std::isfinite(v))
+            return 0;
+        const double clamped = std::clamp(double(v), -2147483647.0, 2147483647.0);
+        return int(std::lround(clamped));
+    };
+    WholeProgress p;
+    p.min = whole(min);
+    p.max = std::max(p.min, whole(max));
+    p.value = std::clamp(whole(value), p.min, p.max);
+    return p;
+}
+
+std::string LogoPath() {
+    return UnrealMOD::GameFolder + "Help\\UnrealTournamentLogo.bmp";
+}
+
+} // namespace forms

@@ -1,0 +1,258 @@
+// What both front ends build on: the two windows as data, and the handlers apart from drawing.
+
+#include "forms/Bitmap.h"
+#include "forms/Definitions.h"
+#include "forms/FindUnrealLogic.h"
+#include "forms/Folders.h"
+#include "forms/MainFormLogic.h"
+#include "startup/Globals.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Names(const std::vector<const forms::Control*>& controls) {
+    std::vector<std::string> names;
+    for (const forms::Control* c : controls)
+        names.push_back(c->name);
+    return names;
+}
+
+// Every control sits in the window or in a container of the same window; places in the keyboard
+// order are unique; a control array is told apart by its index.
+void CheckWellFormed(const forms::Form& form) {
+    SCOPED_TRACE(form.name);
+    std::set<int> tabs;
+    std::set<std::pair<std::string, int>> seen;
+    for (const forms::Control& c : form.controls) {
+        SCOPED_TRACE(c.name);
+        const forms::Control* container = forms::Find(form, c.container);
+        EXPECT_TRUE(std::string(c.container) == form.name ||
+                    (container && forms::IsContainer(container->kind)));
+        if (c.tabIndex >= 0) {
+            EXPECT_TRUE(tabs.insert(c.tabIndex).second) << "tab index " << c.tabIndex;
+        }
+        EXPECT_TRUE(seen.insert({c.name, c.index}).second);
+    }
+}
+
+TEST(Definitions, BothWindowsAreWellFormedAndKeepTheirKeyboardOrder) {
+    CheckWellFormed(forms::MainFormDefinition());
+    CheckWellFormed(forms::FindUnrealDefinition());
+
+    // The first to take the focus: the picture box, and "Cancel" (the panel never takes it).
+    EXPECT_EQ(Names(forms::FocusOrder(forms::FindUnrealDefinition())),
+              (std::vector<std::string>{"Command2", "Command1", "ThePath", "Drive1", "Dir1",
+                                        "Command3"}));
+    EXPECT_EQ(Names(forms::FocusOrder(forms::MainFormDefinition())),
+              (std::vector<std::string>{"Picture1", "FileNameList", "CacheNameList",
+                                        "DestinationList", "Copied", "NumFilesTxt",
+                                        "OnesToTransfer", "Runit", "ExitProg", "EndProg"}));
+}
+
+TEST(Definitions, WindowedControlsLieInFrontOfWindowlessOnes) {
+    const forms::Form& main = forms::MainFormDefinition();
+    EXPECT_EQ(
+        Names(forms::Children(main, "Picture1")),
+        (std::vector<std::string>{"EndProg", "TranFrame", "ExitProg", "Runit", "OnesToTransfer",
+                                  "NumFilesTxt", "Image1", "NoFiles", "Label2", "Label1"}));
+    EXPECT_EQ(Names(forms::Children(main, "MainForm")),
+              (std::vector<std::string>{"Picture1", "AdvFrame"}));
+    // The higher heading index in front.
+    const auto headings = forms::Children(main, "AdvFrame");
+    ASSERT_EQ(headings.size(), 8u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(headings[std::size_t(4 + i)]->index, 3 - i);
+}
+
+TEST(Definitions, TheCatalogueFrameLiesWhollyBehindThePictureBox) {
+    const forms::Form& main = forms::MainFormDefinition();
+    const forms::TwipsRect adv = forms::Find(main, "AdvFrame")->rect;
+    const forms::TwipsRect pic = forms::Find(main, "Picture1")->rect;
+    EXPECT_GE(adv.left, pic.left);
+    EXPECT_GE(adv.top, pic.top);
+    EXPECT_LE(adv.left + adv.width, pic.left + pic.width);
+    EXPECT_LE(adv.top + adv.height, pic.top + pic.height);
+    // ... and at the smallest size the layout may give the picture box.
+    EXPECT_LE(adv.left + adv.width, 2175.0f);
+    EXPECT_LE(adv.top + adv.height, 2535.0f);
+}
+
+TEST(MainFormLogic, ProgressBecomesWholeNumbersThatTheBarCanHold) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        float min, max, value;
+        forms::WholeProgress want;
+    } cases[] = {
+        {0, 100, 0, {0, 100, 0}},
+        {0, 7, 2.5f, {0, 7, 3}},  // half rounds away from zero
+        {1, 5, 9, {1, 5, 5}},     // a value beyond the range is held at its end
+        {10, 3, 4, {10, 10, 10}}, // max below min
+        {0, 1e20f, 1e19f, {0, 2147483647, 2147483647}},
+        {-inf, inf, nan, {0, 0, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(forms::ToWholeProgress(c.min, c.max, c.value), c.want)
+            << c.min << " " << c.max << " " << c.value;
+}
+
+TEST(Folders, PathsAreReadLexically) {
+    struct Case {
+        const char* text;
+        forms::DirPath want;
+    } cases[] = {
+        {"c:", {"C:", {}}},
+        {"C:\\", {"C:", {}}},
+        {"d:/Games//UT/", {"D:", {"Games", "UT"}}},
+        {"C:\\a\\.\\b\\..\\..\\..\\x", {"C:", {"x"}}},
+        {"\\\\server\\share", {"", {}}},
+        {"7:\\", {"", {}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(forms::ParseDirPath(c.text), c.want) << c.text;
+    EXPECT_EQ((forms::DirPath{"C:", {}}).Join(), "C:\\");
+    EXPECT_EQ((forms::DirPath{"C:", {"A", "B"}}).Join(), "C:\\A\\B");
+}
+
+// A bitmap file: headers, a palette of `paletteEntries`, then `rows` bytes of pixels.
+std::string Bitmap(std::int32_t width, std::int32_t height, std::uint16_t bits,
+                   std::uint32_t paletteEntries, std::size_t pixelBytes) {
+    std::string b;
+    auto u16 = [&](std::uint16_t v) { b.append({char(v & 0xFF), char(v >> 8)}); };
+    auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(char((v >> (8 * i)) & 0xFF));
+    };
+    const std::uint32_t offset = 54 + 4 * paletteEntries;
+    b += "BM";
+    u32(std::uint32_t(offset + pixelBytes));
+    u32(0);
+    u32(offset);
+    u32(40);
+    u32(std::uint32_t(width));
+    u32(std::uint32_t(height));
+    u16(1);
+    u16(bits);
+    u32(0);
+    u32(0);
+    u32(2835);
+    u32(2835);
+    u32(paletteEntries == 256 ? 0 : paletteEntries);
+    u32(0);
+    b.append(4 * paletteEntries + pixelBytes, '\x11');
+    return b;
+}
+
+TEST(Bitmap, OnlyFilesWhosePixelsLieWithinThemAreShown) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool ok;
+    } cases[] = {
+        {"24-bit, rows padded to 4 bytes", Bitmap(3, 2, 24, 0, 24), true},
+        {"24-bit, one byte short", Bitmap(3, 2, 24, 0, 23), false},
+        {"8-bit with its palette", Bitmap(4, 4, 8, 256, 16), true},
+        {"8-bit, palette larger than the bits allow", Bitmap(4, 4, 8, 257, 16), false},
+        {"top-down", Bitmap(2, -2, 32, 0, 16), true},
+        {"enormous claim", Bitmap(30000, 30000, 24, 0, 16), false},
+        {"no width", Bitmap(0, 5, 24, 0, 64), false},
+        {"12 bits per pixel", Bitmap(2, 2, 12, 0, 64), false},
+        {"not a bitmap", std::string(200, 'x'), false},
+        {"header only", Bitmap(1, 1, 24, 0, 0).substr(0, 30), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(forms::CheckBitmapFile(c.bytes).has_value(), c.ok) << c.what;
+    const auto layout = forms::CheckBitmapFile(Bitmap(2, -3, 32, 0, 24));
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->height, 3);
+    EXPECT_TRUE(layout->topDown);
+    EXPECT_EQ(layout->bitsOffset, 54u);
+}
+
+// A location window without a toolkit: records what the handlers do to it.
+class FakeLocation : public forms::LocationWindow {
+public:
+    bool SetDrive(const std::string& drive) override {
+        const char letter = forms::DriveLetter(drive);
+        if (!letter || std::string("cdz").find(letter) == std::string::npos)
+            return false;
+        const std::string entry = std::string(1, letter) + ":";
+        log.push_back("drive " + entry);
+        if (entry != drive_) {
+            drive_ = entry;
+            forms::Drive1_Change(*this, inFallback, [] { return true; });
+        }
+        return true;
+    }
+    std::string Drive() const override { return drive_; }
+    bool SetDirPath(const std::string& path) override {
+        const auto folder = forms::ReadFolder(path);
+        if (!folder)
+            return false;
+        if (folder->path != dir_) {
+            dir_ = folder->path;
+            forms::Dir1_Change(*this);
+        }
+        return true;
+    }
+    std::string DirPath() const override { return dir_; }
+    std::string ThePathText() const override { return thePath; }
+    void SetThePathText(const std::string& text) override { thePath = text; }
+    void ShowTryAgain() override { log.push_back("Try Again"); }
+    void CloseMainForm() override { log.push_back("close main"); }
+    void OpenMainForm() override { log.push_back("open main"); }
+    void CloseWindow() override { log.push_back("close"); }
+
+    std::string thePath = "Text1";
+    std::vector<std::string> log;
+    bool inFallback = false;
+
+private:
+    std::string drive_ = "c:";
+    std::string dir_;
+};
+
+TEST(FindUnrealLogic, TheListsFollowTheDriveAndEnterTriesThePathBox) {
+    testsupport::WinePrefix prefix;
+    prefix.MapDrive('d', prefix.root() / "no medium");
+    testsupport::WriteFile(prefix.driveC() / "Games/UT/System/UnrealTournament.exe", "x");
+    UnrealMOD::GameFolder.clear();
+    FakeLocation w;
+    forms::FindUnreal_Load(w, [] { return true; });
+    EXPECT_EQ(w.log, (std::vector<std::string>{"close main", "drive c:"}));
+    EXPECT_EQ(w.thePath, "C:\\");
+
+    // Drive Z: maps onto the whole file system here; one that cannot be read falls back to C:.
+    ASSERT_TRUE(w.SetDrive("Z:\\"));
+    EXPECT_EQ(w.thePath, "Z:\\");
+    ASSERT_TRUE(w.SetDrive("d:"));
+    EXPECT_EQ(w.Drive(), "c:");
+    EXPECT_EQ(w.thePath, "C:\\");
+    EXPECT_FALSE(w.inFallback);
+
+    w.log.clear();
+    w.thePath = "c:\\games";
+    forms::Command1_Click(w, [] { return true; });
+    EXPECT_EQ(UnrealMOD::GameFolder, "c:\\games\\");
+    w.thePath = "c:\\games\\ut";
+    forms::Command1_Click(w, [] { return true; });
+    EXPECT_EQ(UnrealMOD::GameFolder, "c:\\games\\ut\\");
+    EXPECT_EQ(w.log, (std::vector<std::string>{"Try Again", "open main", "close"}));
+
+    // A window that vanished while the cue played is left alone.
+    w.log.clear();
+    forms::Command1_Click(w, [] { return false; });
+    EXPECT_TRUE(w.log.empty());
+    UnrealMOD::GameFolder.clear();
+}
+
+} // namespace
