@@ -249,6 +249,16 @@ const Form& FindUnrealDefinition() {
     return form;
 }
 
+std::vector<const char*> StandInFaces(std::string_view face) {
+    if (face == "MS Sans Serif")
+        return {"DejaVu Sans Condensed", "Liberation Sans", "Arimo", "DejaVu Sans"};
+    if (face == "MS Serif")
+        return {"DejaVu Serif Condensed", "Liberation Serif", "Tinos", "DejaVu Serif"};
+    if (face == "Myriad Roman")
+        return {"Myriad Pro", "DejaVu Sans Condensed", "Liberation Sans", "DejaVu Sans"};
+    return {};
+}
+
 bool Windowed(Kind kind) {
     return kind != Kind::Label && kind != Kind::Image;
 }

@@ -43,6 +43,10 @@ struct Font {
     bool operator==(const Font&) const = default;
 };
 
+// Faces to use, in order, where the named face is not installed. Narrow faces first: the labels
+// were sized for a face about as wide as these, and their captions wrap inside fixed boxes.
+std::vector<const char*> StandInFaces(std::string_view face);
+
 enum class Align { Left, Right, Centre };
 
 struct Control {

@@ -40,20 +40,12 @@ namespace {
 // keeping the size and weight that were asked for.
 void InsertFontSubstitutions() {
     static const bool done = [] {
-        // Narrow faces first: the labels were sized for a face about as wide as these, and
-        // their captions wrap inside fixed boxes.
-        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("DejaVu Sans Condensed"),
-                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                                    QStringLiteral("DejaVu Sans")});
-        QFont::insertSubstitutions(QStringLiteral("MS Serif"),
-                                   {QStringLiteral("DejaVu Serif Condensed"),
-                                    QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
-                                    QStringLiteral("DejaVu Serif")});
-        QFont::insertSubstitutions(
-            QStringLiteral("Myriad Roman"),
-            {QStringLiteral("Myriad Pro"), QStringLiteral("DejaVu Sans Condensed"),
-             QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+        for (const char* face : {"MS Sans Serif", "MS Serif", "Myriad Roman"}) {
+            QStringList standIns;
+            for (const char* standIn : forms::StandInFaces(face))
+                standIns.append(QString::fromLatin1(standIn));
+            QFont::insertSubstitutions(QString::fromLatin1(face), standIns);
+        }
         return true;
     }();
     (void)done;

@@ -1,0 +1,309 @@
+#include "ui-win32/MainForm.h"
+
+#include "forms/Bitmap.h"
+#include "platform/FileSystem.h"
+#include "startup/PlayCue.h"
+#include "ui-win32/FreakyForm.h"
+#include "ui-win32/Resources.h"
+#include "ui-win32/Windows.h"
+
+namespace win32ui {
+
+namespace {
+
+// A bitmap the system can draw, from a file checked first; nullptr when it cannot be used.
+HBITMAP BitmapFromFile(const std::string& bytes) {
+    const auto layout = forms::CheckBitmapFile(bytes);
+    if (!layout)
+        return nullptr;
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(bytes.data() + layout->infoOffset);
+    const void* bits = bytes.data() + layout->bitsOffset;
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP bitmap =
+        ::CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+} // namespace
+
+MainForm::MainForm() : FormWindow(forms::MainFormDefinition()) {
+    if (!Handle())
+        return;
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    icon_ = static_cast<HICON>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(LodestowIcon), IMAGE_ICON, 0, 0, 0));
+    if (icon_) {
+        ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    }
+    SetPicture("Image1",
+               static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(BannerBitmap),
+                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+}
+
+MainForm::~MainForm() {
+    if (busy_)
+        FormWindow::SetBusy(false);
+    if (icon_)
+        ::DestroyIcon(icon_);
+}
+
+bool MainForm::Form_Load() {
+    if (UnrealMOD::RunStartupSequence(*this) != UnrealMOD::StartupOutcome::GameFound)
+        return false;
+    if (!Loaded())
+        return false;
+    LayOut();
+    return true;
+}
+
+void MainForm::LayOut() {
+    // A logo that is missing or not a usable bitmap leaves Picture1 as designed; the placements
+    // run all the same.
+    if (const auto bytes = platform::ReadFileBytes(forms::LogoPath()))
+        if (HBITMAP logo = BitmapFromFile(*bytes))
+            SetPicture("Picture1", logo);
+    const forms::TwipsRect picture = Rect("Picture1");
+    ApplyLayoutValues(forms::LayOutMainForm(LayoutValues(), picture.width, picture.height));
+}
+
+forms::MainLayoutValues MainForm::LayoutValues() const {
+    return {WindowRect(),           Rect("TranFrame"), Rect("Runit"),  Rect("NoFiles"),
+            Rect("OnesToTransfer"), Rect("Label2"),    Rect("Label1"), Rect("NumFilesTxt"),
+            Rect("ExitProg"),       Rect("Image1"),    Rect("EndProg")};
+}
+
+void MainForm::ApplyLayoutValues(const forms::MainLayoutValues& v) {
+    SetWindowRect(v.window);
+    SetRect("TranFrame", v.tranFrame);
+    SetRect("Runit", v.runit);
+    SetRect("NoFiles", v.noFiles);
+    SetRect("OnesToTransfer", v.onesToTransfer);
+    SetRect("Label2", v.label2);
+    SetRect("Label1", v.label1);
+    SetRect("NumFilesTxt", v.numFilesTxt);
+    SetRect("ExitProg", v.exitProg);
+    SetRect("Image1", v.image1);
+    SetRect("EndProg", v.endProg);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Handlers
+
+void MainForm::OnCommand(const forms::Control& control, int code) {
+    const std::string_view name = control.name;
+    if (control.kind == forms::Kind::CommandButton) {
+        if (code != BN_CLICKED)
+            return;
+        if (name == "Runit")
+            Runit_Click();
+        else if (name == "EndProg")
+            EndProg_Click();
+        else if (name == "ExitProg")
+            ExitProg_Click();
+        return;
+    }
+    if (control.kind != forms::Kind::ListBox || code != LBN_SELCHANGE)
+        return;
+    using enum forms::CatalogueList;
+    for (const forms::CatalogueList list : {FileNameList, CacheNameList, DestinationList, Copied})
+        if (Control(name) == List(list))
+            ListClick(list);
+}
+
+void MainForm::Runit_Click() {
+    UnrealMOD::RunitClick(*this, *this);
+}
+
+void MainForm::EndProg_Click() {
+    ::ShowWindow(Handle(), SW_HIDE);
+    UnrealMOD::PlayCue(UnrealMOD::CuePath(forms::EndProgCue));
+    Destroy();
+}
+
+void MainForm::ExitProg_Click() {
+    UnrealMOD::PlayCue(UnrealMOD::CuePath(forms::ExitProgCue));
+    Destroy();
+}
+
+void MainForm::OnSurfaceMouseMove(std::string_view container, int buttons) {
+    if (container == "Picture1")
+        Picture1_MouseMove(buttons);
+}
+
+void MainForm::Picture1_MouseMove(int buttons) {
+    FreakyForm::DragForm(Handle(), buttons);
+}
+
+void MainForm::OnDestroyed() {
+    MainFormGone(this);
+}
+
+HWND MainForm::List(forms::CatalogueList list) const {
+    switch (list) {
+    case forms::CatalogueList::FileNameList:
+        return Control("FileNameList");
+    case forms::CatalogueList::CacheNameList:
+        return Control("CacheNameList");
+    case forms::CatalogueList::DestinationList:
+        return Control("DestinationList");
+    case forms::CatalogueList::Copied:
+        return Control("Copied");
+    }
+    return nullptr;
+}
+
+void MainForm::ListClick(forms::CatalogueList changed) {
+    // The list box tells only of the user's own selections; one made here is passed on by hand
+    // when it changed anything, so the chain ends once every list holds the same row.
+    for (const forms::CatalogueList target : forms::SelectionTargets(changed)) {
+        const auto row = ::SendMessageW(List(changed), LB_GETCURSEL, 0, 0);
+        const auto count = ::SendMessageW(List(target), LB_GETCOUNT, 0, 0);
+        if (row >= count || row == ::SendMessageW(List(target), LB_GETCURSEL, 0, 0))
+            continue;
+        ::SendMessageW(List(target), LB_SETCURSEL, WPARAM(row), 0);
+        ListClick(target);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// MainFormHost
+
+void MainForm::OpenLocationWindow() {
+    LoadFindUnreal();
+}
+
+void MainForm::DisableRunit() {
+    ::EnableWindow(Control("Runit"), FALSE);
+}
+
+void MainForm::ShowNoFiles() {
+    SetVisible("NoFiles", true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// CatalogueColumns
+
+void MainForm::Clear() {
+    using enum forms::CatalogueList;
+    for (const forms::CatalogueList list : {FileNameList, CacheNameList, DestinationList, Copied})
+        ::SendMessageW(List(list), LB_RESETCONTENT, 0, 0);
+}
+
+void MainForm::AppendRows(const std::vector<UnrealMOD::CatalogueRow>& rows) {
+    using enum forms::CatalogueList;
+    const std::pair<forms::CatalogueList, std::string UnrealMOD::CatalogueRow::*> columns[] = {
+        {FileNameList, &UnrealMOD::CatalogueRow::fileName},
+        {CacheNameList, &UnrealMOD::CatalogueRow::cacheName},
+        {DestinationList, &UnrealMOD::CatalogueRow::destination},
+        {Copied, &UnrealMOD::CatalogueRow::copied}};
+    for (const auto& [list, field] : columns) {
+        HWND box = List(list);
+        ::SendMessageW(box, WM_SETREDRAW, FALSE, 0);
+        for (const auto& row : rows)
+            ::SendMessageW(box, LB_ADDSTRING, 0,
+                           reinterpret_cast<LPARAM>(Widen(row.*field).c_str()));
+        ::SendMessageW(box, WM_SETREDRAW, TRUE, 0);
+    }
+}
+
+int MainForm::RowCount() const {
+    return int(::SendMessageW(List(forms::CatalogueList::FileNameList), LB_GETCOUNT, 0, 0));
+}
+
+std::string MainForm::ListText(forms::CatalogueList list, int row) const {
+    HWND box = List(list);
+    const auto length = ::SendMessageW(box, LB_GETTEXTLEN, WPARAM(row), 0);
+    if (length == LB_ERR)
+        return {};
+    std::wstring text(std::size_t(length) + 1, L'\0');
+    const auto got =
+        ::SendMessageW(box, LB_GETTEXT, WPARAM(row), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == LB_ERR ? 0 : std::size_t(got));
+    return Narrow(text);
+}
+
+UnrealMOD::CatalogueRow MainForm::Row(int r) const {
+    using enum forms::CatalogueList;
+    return {ListText(FileNameList, r), ListText(CacheNameList, r), ListText(DestinationList, r),
+            ListText(Copied, r)};
+}
+
+void MainForm::SetCopied(int r, const std::string& state) {
+    HWND box = List(forms::CatalogueList::Copied);
+    if (r < 0 || r >= ::SendMessageW(box, LB_GETCOUNT, 0, 0))
+        return;
+    const auto selected = ::SendMessageW(box, LB_GETCURSEL, 0, 0);
+    ::SendMessageW(box, LB_DELETESTRING, WPARAM(r), 0);
+    ::SendMessageW(box, LB_INSERTSTRING, WPARAM(r), reinterpret_cast<LPARAM>(Widen(state).c_str()));
+    if (selected == r)
+        ::SendMessageW(box, LB_SETCURSEL, WPARAM(r), 0);
+}
+
+void MainForm::SetNumFilesText(const std::string& text) {
+    SetCaption("NumFilesTxt", text);
+}
+void MainForm::SetOnesToTransferText(const std::string& text) {
+    SetCaption("OnesToTransfer", text);
+}
+std::string MainForm::NumFilesText() const {
+    return Caption("NumFilesTxt");
+}
+std::string MainForm::OnesToTransferText() const {
+    return Caption("OnesToTransfer");
+}
+
+// ---------------------------------------------------------------------------------------------
+// TransferView
+
+void MainForm::ShowTranFrame() {
+    SetVisible("TranFrame", true);
+}
+
+void MainForm::SetProgLbl(const std::string& caption) {
+    SetCaption("ProgLbl", caption);
+}
+
+void MainForm::SetWindowEnabled(bool enabled) {
+    ::EnableWindow(Handle(), enabled ? TRUE : FALSE);
+}
+
+void MainForm::SetBusyPointer(bool busy) {
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    FormWindow::SetBusy(busy);
+}
+
+void MainForm::SetProgMax(float value) {
+    progMax_ = value;
+    ApplyProgress();
+}
+
+void MainForm::SetProgMin(float value) {
+    progMin_ = value;
+    ApplyProgress();
+}
+
+void MainForm::SetProgValue(float value) {
+    progValue_ = value;
+    ApplyProgress();
+}
+
+void MainForm::ApplyProgress() {
+    const forms::WholeProgress p = forms::ToWholeProgress(progMin_, progMax_, progValue_);
+    HWND bar = Control("TranProg");
+    ::SendMessageW(bar, PBM_SETRANGE32, WPARAM(p.min), LPARAM(p.max));
+    ::SendMessageW(bar, PBM_SETPOS, WPARAM(p.value), 0);
+}
+
+void MainForm::ShowEndProg() {
+    SetVisible("EndProg", true);
+}
+
+void MainForm::ShowProblem(const std::string& message) {
+    ::MessageBoxW(Handle(), Widen(message).c_str(), L"Lodestow", MB_OK | MB_ICONWARNING);
+}
+
+} // namespace win32ui

@@ -1,0 +1,80 @@
+#pragma once
+// The main window with Win32 controls: the game's logo with the two counts, "Begin Transfer",
+// the transfer status panel and the close buttons; the catalogue in four list boxes behind the
+// logo.
+
+#include "catalogue/Catalogue.h"
+#include "forms/MainFormLogic.h"
+#include "forms/MainLayout.h"
+#include "startup/StartupSequence.h"
+#include "transfer/Transfer.h"
+#include "ui-win32/FormWindow.h"
+
+namespace win32ui {
+
+class MainForm : public FormWindow,
+                 public UnrealMOD::MainFormHost,
+                 public UnrealMOD::CatalogueColumns,
+                 public UnrealMOD::TransferView {
+public:
+    MainForm();
+    ~MainForm() override;
+
+    // The load: start-up sequence, then the layout. True when the window is to be shown.
+    bool Form_Load();
+    void LayOut();
+
+    void Runit_Click();
+    void EndProg_Click();
+    void ExitProg_Click();
+    void Picture1_MouseMove(int buttons);
+
+    // MainFormHost
+    void OpenLocationWindow() override;
+    UnrealMOD::CatalogueColumns& Catalogue() override { return *this; }
+    void DisableRunit() override;
+    void ShowNoFiles() override;
+
+    // CatalogueColumns
+    void Clear() override;
+    void AppendRows(const std::vector<UnrealMOD::CatalogueRow>& rows) override;
+    int RowCount() const override;
+    UnrealMOD::CatalogueRow Row(int r) const override;
+    void SetCopied(int r, const std::string& state) override;
+    void SetNumFilesText(const std::string& text) override;
+    void SetOnesToTransferText(const std::string& text) override;
+    std::string NumFilesText() const override;
+    std::string OnesToTransferText() const override;
+
+    // TransferView
+    void ShowTranFrame() override;
+    void SetProgLbl(const std::string& caption) override;
+    void SetWindowEnabled(bool enabled) override;
+    void SetBusyPointer(bool busy) override;
+    void SetProgMax(float value) override;
+    void SetProgMin(float value) override;
+    void SetProgValue(float value) override;
+    float ProgValue() const override { return progValue_; }
+    float ProgMax() const override { return progMax_; }
+    void ShowEndProg() override;
+    void ShowProblem(const std::string& message) override;
+
+protected:
+    void OnCommand(const forms::Control& control, int code) override;
+    void OnSurfaceMouseMove(std::string_view container, int buttons) override;
+    void OnDestroyed() override;
+
+private:
+    HWND List(forms::CatalogueList list) const;
+    void ListClick(forms::CatalogueList changed);
+    std::string ListText(forms::CatalogueList list, int row) const;
+    forms::MainLayoutValues LayoutValues() const;
+    void ApplyLayoutValues(const forms::MainLayoutValues& v);
+    void ApplyProgress();
+
+    float progMin_ = 0, progMax_ = 100, progValue_ = 0;
+    bool busy_ = false;
+    HICON icon_ = nullptr;
+};
+
+} // namespace win32ui

@@ -1,0 +1,226 @@
+#!/usr/bin/env bash
+# End to end: the Windows program, lodestow.exe, under Wine on a virtual X server with a window
+# manager, driven with the mouse and keyboard.
+#
+#   wine_e2e.sh LODESTOW_EXE SOURCE_DIR [SCREENSHOT_DIR]
+#
+# Run 1: start on a generated game, "Begin Transfer", "X"; then the files on disk and the
+# rewritten cache index are checked byte for byte. Run 2: the settings file names a folder
+# without the game, so the location window opens; a folder without the game gets the "Try Again"
+# box, the game's folder opens the main window, whose "X" ends the program. Screenshots of each
+# step go to SCREENSHOT_DIR when given. Exits 77 (skipped) when Wine or the X tools are missing.
+set -euo pipefail
+
+wine_program() {
+    command -v wine64 2>/dev/null || { [[ -x /usr/lib/wine/wine64 ]] && echo /usr/lib/wine/wine64; } || true
+}
+
+# ---- the part that runs inside the virtual X server --------------------------------------------
+shot() {
+    [[ -z ${shots:-} ]] || import -window root "$shots/$1.png" 2>/dev/null || true
+}
+
+# Waits for a window titled exactly $1 to be seen; prints its id.
+wait_window() {
+    local i wid
+    for ((i = 0; i < 120; i++)); do
+        wid=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+        if [[ -n $wid ]]; then
+            echo "$wid"
+            return 0
+        fi
+        sleep 0.25
+    done
+    return 1
+}
+
+wait_gone() {
+    local i
+    for ((i = 0; i < 80; i++)); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.25
+    done
+    return 1
+}
+
+wait_exit() {
+    local pid=$1 run=$2 i rc=0
+    for ((i = 0; i < 120; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.25
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "run $run: the program was still running 30 s after its last window closed" >&2
+        kill -9 "$pid" 2>/dev/null || true
+    fi
+    wait "$pid" || rc=$?
+    echo "$rc" >"$work/exit-$run"
+}
+
+# Clicks at a point given in twips from the window's top-left corner.
+click_twips() {
+    xdotool mousemove --window "$1" --sync $(($2 / 15)) $(($3 / 15)) click 1
+}
+
+drive() {
+    openbox >/dev/null 2>&1 &
+    local wm=$!
+    "$wine" wineboot -i >/dev/null 2>&1 || true
+    local game=$WINEPREFIX/drive_c/UnrealTournament
+    local WIDTH HEIGHT X Y SCREEN WINDOW wid pid
+
+    # Run 1: the game is where the settings file says; transfer, then "X".
+    "$wine" 'C:\Lodestow\lodestow.exe' >"$work/lodestow-1.log" 2>&1 &
+    pid=$!
+    if wid=$(wait_window Lodestow); then
+        sleep 1
+        eval "$(xdotool getwindowgeometry --shell "$wid")"
+        echo "run 1: main window ${WIDTH}x${HEIGHT} at $X,$Y"
+        shot main-before
+        local before i
+        before=$(stat -c '%i %Y.%y' "$game/Cache/cache.ini")
+        # "Begin Transfer": centred, its bottom edge 250 twips above the window's, 255 high.
+        xdotool mousemove --window "$wid" --sync $((WIDTH / 2)) $((HEIGHT - (250 + 127) / 15)) click 1
+        for ((i = 0; i < 120; i++)); do
+            [[ $(stat -c '%i %Y.%y' "$game/Cache/cache.ini") != "$before" ]] && break
+            sleep 0.25
+        done
+        sleep 1
+        shot main-after
+        # "X": 255 twips square, 75 twips inside the right edge, at the top.
+        xdotool mousemove --window "$wid" --sync $((WIDTH - (75 + 127) / 15)) 8 click 1
+    else
+        echo "run 1: the main window did not appear" >&2
+    fi
+    wait_exit "$pid" 1
+
+    # Run 2: the settings file names a folder without the game.
+    cp "$program/Lodestow.ini" "$work/settings-1" 2>/dev/null || true
+    printf 'C:\\Nowhere\\\r\n' >"$program/Lodestow.ini"
+    "$wine" 'C:\Lodestow\lodestow.exe' >"$work/lodestow-2.log" 2>&1 &
+    pid=$!
+    if wid=$(wait_window 'Unreal Tourament Location Form'); then
+        sleep 1
+        echo "run 2: location window opened"
+        shot location
+        # The path box: Frame1 is 360 twips down; the box at 120, 2760 inside it, 375 high.
+        local path_x=$((120 + 2500)) path_y=$((360 + 2760 + 187))
+        local enter_x=$((3600 + 847)) enter_y=$((360 + 3240 + 247))
+        click_twips "$wid" $path_x $path_y
+        xdotool key --clearmodifiers End shift+Home BackSpace
+        xdotool type --delay 20 'C:\Nowhere'
+        click_twips "$wid" $enter_x $enter_y
+        local box
+        if box=$(wait_window 'System Failure'); then
+            echo "run 2: \"System Failure\" box shown"
+            sleep 0.5
+            shot try-again
+            xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
+            wait_gone 'System Failure' || echo "run 2: the box did not go" >&2
+            echo try-again >>"$work/seen-2"
+        fi
+        click_twips "$wid" $path_x $path_y
+        xdotool key --clearmodifiers End shift+Home BackSpace
+        xdotool type --delay 20 'C:\UnrealTournament'
+        click_twips "$wid" $enter_x $enter_y
+        if wid=$(wait_window Lodestow); then
+            wait_gone 'Unreal Tourament Location Form' && echo location-closed >>"$work/seen-2"
+            echo main >>"$work/seen-2"
+            sleep 1
+            shot main-from-location
+            eval "$(xdotool getwindowgeometry --shell "$wid")"
+            xdotool mousemove --window "$wid" --sync $((WIDTH - (75 + 127) / 15)) 8 click 1
+        fi
+    else
+        echo "run 2: the location window did not appear" >&2
+    fi
+    wait_exit "$pid" 2
+    "${wine%64}server" -k 2>/dev/null || "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
+    kill "$wm" 2>/dev/null || true
+}
+
+if [[ ${1:-} == --drive ]]; then
+    work=$2 program=$3 wine=$4 shots=${5:-}
+    drive
+    exit 0
+fi
+
+# ---- the test ------------------------------------------------------------------------------------
+exe=$(realpath "${1:?usage: wine_e2e.sh LODESTOW_EXE SOURCE_DIR [SCREENSHOT_DIR]}")
+src=$(realpath "${2:?usage: wine_e2e.sh LODESTOW_EXE SOURCE_DIR [SCREENSHOT_DIR]}")
+shots=${3:+$(realpath -m "$3")}
+source "$src/tests/e2e/e2e_common.sh"
+e2e_require xvfb-run xdotool openbox import python3
+wine=$(wine_program)
+[[ -n $wine ]] || { echo "SKIP: wine64 is not installed"; exit 77; }
+[[ -z $shots ]] || mkdir -p "$shots"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-wine-e2e.XXXXXX")
+finish() {
+    if ((failures == 0)); then
+        rm -rf "$work"
+    else
+        echo "kept for a look: $work"
+    fi
+}
+trap finish EXIT
+
+python3 "$src/scripts/make-demo-game.py" "$work/demo" --manifest "$work/manifest" >/dev/null
+export WINEPREFIX=$work/demo/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+game=$WINEPREFIX/drive_c/UnrealTournament
+cp -a "$game/Cache" "$work/cache-before"
+program=$WINEPREFIX/drive_c/Lodestow
+mkdir -p "$program"
+cp "$exe" "$program/lodestow.exe"
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" "$program" "$wine" "$shots"
+
+for run in 1 2; do
+    rc=$(cat "$work/exit-$run" 2>/dev/null || echo missing)
+    [[ $rc == 0 ]] || fail "run $run: the program's exit status is $rc, not 0"
+done
+
+# Run 1: every transferable entry in its folder with the cache file's bytes, the rest in the cache,
+# the index holding exactly the entries that stayed.
+expected_index=$work/expected-cache.ini
+printf '[Cache]\r\n' >"$expected_index"
+while IFS=$'\t' read -r cache real folder; do
+    case $folder in
+    Maps | Textures | Sounds | Music)
+        if ! cmp -s "$game/$folder/$real" "$work/cache-before/$cache.uxx"; then
+            fail "run 1: $folder/$real is missing or does not hold the bytes of $cache.uxx"
+        fi
+        [[ ! -e $game/Cache/$cache.uxx ]] || fail "run 1: $cache.uxx is still in the cache"
+        ;;
+    *)
+        cmp -s "$game/Cache/$cache.uxx" "$work/cache-before/$cache.uxx" ||
+            fail "run 1: $cache.uxx is not in the cache unchanged"
+        printf '%s=%s\r\n' "$cache" "$real" >>"$expected_index"
+        ;;
+    esac
+done <"$work/manifest"
+printf '\r\n' >>"$expected_index"
+if ! cmp -s "$game/Cache/cache.ini" "$expected_index"; then
+    fail "run 1: the cache index is not what it should be; it holds:"
+    od -c "$game/Cache/cache.ini" | head -n 20
+fi
+leftovers=$(find "$game/Cache" "$game/Maps" "$game/Textures" "$game/Sounds" "$game/Music" \
+    -name '*.tmp' -o -name '*~*' 2>/dev/null | head -n 5)
+[[ -z $leftovers ]] || fail "run 1: temporary files were left: $leftovers"
+
+cmp -s "$work/settings-1" <(printf 'C:\\UnrealTournament\\\r\n') ||
+    fail "run 1: the first start did not write C:\\UnrealTournament\\ CR LF into the settings file"
+
+# Run 2: the box, the main window in place of the location window, the settings file untouched.
+for step in try-again location-closed main; do
+    grep -qx "$step" "$work/seen-2" 2>/dev/null || fail "run 2: step \"$step\" was not seen"
+done
+cmp -s "$program/Lodestow.ini" <(printf 'C:\\Nowhere\\\r\n') ||
+    fail "run 2: the settings file was changed by the location window"
+
+if ((failures > 0)); then
+    echo "$failures check(s) failed; program output:"
+    cat "$work"/lodestow-*.log 2>/dev/null || true
+    exit 1
+fi
+echo "PASS: lodestow.exe end to end under Wine (transfer; location window)"
