@@ -10,13 +10,12 @@ namespace win32ui {
 FindUnreal::FindUnreal() : FormWindow(forms::FindUnrealDefinition()) {
     if (!Handle())
         return;
-    // No icon of its own, and none borrowed from the program: a fully transparent one.
-    const BYTE andMask[32 * 32 / 8] = {0xFF};
-    BYTE andBits[sizeof andMask];
+    // No icon of its own, and none borrowed from the program: a fully transparent one (an AND
+    // mask of all ones keeps the screen as it is).
+    BYTE andBits[32 * 32 / 8];
     std::fill(std::begin(andBits), std::end(andBits), BYTE(0xFF));
     const BYTE xorBits[32 * 32 / 8] = {};
     blankIcon_ = ::CreateIcon(::GetModuleHandleW(nullptr), 32, 32, 1, 1, andBits, xorBits);
-    (void)andMask;
     if (blankIcon_) {
         ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(blankIcon_));
         ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(blankIcon_));

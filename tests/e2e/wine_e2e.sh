@@ -106,18 +106,36 @@ drive() {
         # The path box: Frame1 is 360 twips down; the box at 120, 2760 inside it, 375 high.
         local path_x=$((120 + 2500)) path_y=$((360 + 2760 + 187))
         local enter_x=$((3600 + 847)) enter_y=$((360 + 3240 + 247))
-        click_twips "$wid" $path_x $path_y
-        xdotool key --clearmodifiers End shift+Home BackSpace
-        xdotool type --delay 20 'C:\Nowhere'
-        click_twips "$wid" $enter_x $enter_y
         local box
+        # The keyboard as Windows gives it: the focus starts on "Cancel", Tab moves it to "Enter",
+        # Return presses the focused button. "C:\" holds no game.
+        xdotool windowactivate --sync "$wid" 2>/dev/null || true
+        xdotool key --clearmodifiers Tab Return
         if box=$(wait_window 'System Failure'); then
-            echo "run 2: \"System Failure\" box shown"
+            echo "run 2: Tab, Return: \"System Failure\" box shown"
             sleep 0.5
             shot try-again
             xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
-            wait_gone 'System Failure' || echo "run 2: the box did not go" >&2
-            echo try-again >>"$work/seen-2"
+            wait_gone 'System Failure' && echo tab-return >>"$work/seen-2"
+        fi
+        # Return in the path box presses nothing (no default button); Space on "Enter", reached
+        # with Shift+Tab, does.
+        click_twips "$wid" $path_x $path_y
+        xdotool key --clearmodifiers End shift+Home BackSpace
+        xdotool type --delay 20 'C:\Nowhere'
+        xdotool key --clearmodifiers Return
+        sleep 1.5
+        if box=$(xdotool search --onlyvisible --name '^System Failure$' 2>/dev/null | head -n1) &&
+            [[ -n $box ]]; then
+            echo default-button >>"$work/seen-2"
+            xdotool windowactivate --sync "$box" key Return 2>/dev/null || true
+            sleep 1
+        fi
+        xdotool key --clearmodifiers shift+Tab space
+        if box=$(wait_window 'System Failure'); then
+            echo "run 2: Shift+Tab, Space: \"System Failure\" box shown"
+            xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
+            wait_gone 'System Failure' && echo shift-tab-space >>"$work/seen-2"
         fi
         click_twips "$wid" $path_x $path_y
         xdotool key --clearmodifiers End shift+Home BackSpace
@@ -212,7 +230,9 @@ cmp -s "$work/settings-1" <(printf 'C:\\UnrealTournament\\\r\n') ||
     fail "run 1: the first start did not write C:\\UnrealTournament\\ CR LF into the settings file"
 
 # Run 2: the box, the main window in place of the location window, the settings file untouched.
-for step in try-again location-closed main; do
+grep -qx default-button "$work/seen-2" 2>/dev/null &&
+    fail "run 2: Return in the path box pressed a button"
+for step in tab-return shift-tab-space location-closed main; do
     grep -qx "$step" "$work/seen-2" 2>/dev/null || fail "run 2: step \"$step\" was not seen"
 done
 cmp -s "$program/Lodestow.ini" <(printf 'C:\\Nowhere\\\r\n') ||
