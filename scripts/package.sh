@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Lodestow's Debian package, checking its desktop entry and AppStream description on the way.
 #
-#   bash scripts/package.sh
+#   bash scripts/package.sh [extra cmake -D options]
 #
 # Installs what packaging needs (dpkg-dev for dpkg-shlibdeps, file, desktop-file-utils, appstream),
 # builds the program in build/ (the folder the quick start uses), stages `cmake --install` in
@@ -16,7 +16,7 @@ app_id=org.lodestow.Lodestow
 bash scripts/setup-deps.sh dpkg-dev file desktop-file-utils appstream
 generator=(-G Ninja)
 [[ ! -f $build_dir/CMakeCache.txt ]] || generator=()
-cmake -S . -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$build_dir" -j2 --target lodestow
 
 stage=$build_dir/stage
