@@ -42,7 +42,10 @@ shoot() {
     [[ $runner == wine ]] && exe=$program/lodestow.exe
     local game=$prefix/drive_c/UnrealTournament
     local -a run=("$exe")
-    [[ $runner == wine ]] && run=(wine64 "$exe")
+    if [[ $runner == wine ]]; then
+        run=("$wine" "$exe")
+        WINEPREFIX=$prefix "$wine" wineboot -i >/dev/null 2>&1 || true
+    fi
 
     printf 'C:\\UnrealTournament\\\r\n' >"$program/Lodestow.ini"
     WINEPREFIX=$prefix "${run[@]}" >"$log" 2>&1 &
@@ -90,6 +93,9 @@ shoot() {
     # "Cancel": 1800,3240 1695x495 in the panel, which starts 360 twips down the window.
     xdotool mousemove --window "$wid" --sync "$(px $((1800 + 1695 / 2)))" "$(px $((360 + 3240 + 495 / 2)))" click 1
     wait_for_exit "$pid"
+    if [[ $runner == wine ]]; then
+        WINEPREFIX=$prefix "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
+    fi
 }
 
 if [[ ${1:-} == --in-x ]]; then
@@ -140,18 +146,19 @@ echo "make-screenshots: $out/main-window.png, main-window-after.png, location-wi
 
 windows_exe=$root/build-windows/lodestow.exe
 if ((windows)) && [[ -f $windows_exe ]]; then
-    if ! command -v wine64 >/dev/null; then
+    # Debian's wine64 package keeps its loader out of PATH.
+    wine=$(command -v wine64 2>/dev/null || { [[ -x /usr/lib/wine/wine64 ]] && echo /usr/lib/wine/wine64; } || true)
+    if [[ -z $wine ]]; then
         echo "make-screenshots: $windows_exe is there but wine64 is not; no Windows pictures"
         exit 0
     fi
-    # A Wine prefix of its own, made by Wine, with the demo game copied onto its drive C:.
-    export WINEDEBUG=-all WINEPREFIX=$work/wine
-    xvfb-run -a wineboot --init >/dev/null 2>&1 || true
-    wineserver -w 2>/dev/null || true
+    export wine
+    # A demo game of its own, which Wine makes into a full prefix on the first start; the program
+    # on its drive C:, where a Windows player would have it.
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     python3 "$here/make-demo-game.py" "$work/windemo" >/dev/null
-    cp -a "$work/windemo/prefix/drive_c/UnrealTournament" "$WINEPREFIX/drive_c/"
-    mkdir -p "$work/windows"
-    cp "$windows_exe" "$work/windows/lodestow.exe"
-    in_x wine "$work/windows" "$WINEPREFIX" "$out" windows-
+    mkdir -p "$work/windemo/prefix/drive_c/Lodestow"
+    cp "$windows_exe" "$work/windemo/prefix/drive_c/Lodestow/lodestow.exe"
+    in_x wine "$work/windemo/prefix/drive_c/Lodestow" "$work/windemo/prefix" "$out" windows-
     echo "make-screenshots: $out/windows-main-window.png, windows-main-window-after.png, windows-location-window.png"
 fi
