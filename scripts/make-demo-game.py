@@ -11,6 +11,12 @@ Every byte is made by this script: the packages are synthetic (a short header an
 logo is an original drawing. The script starts from scratch each time, so a demo can be run again
 after a transfer has emptied the cache. It only ever deletes a folder that it made itself.
 
+--native lays the game out as the native Linux build installs it, in a home folder of its own,
+OUT_DIR/home (give it to the program as HOME): the game in .local/share/OldUnreal/UnrealTournament/
+with a placeholder System64/ut-bin-amd64 and no executable, and the download cache where that build
+keeps it, in the home folder's .utpg/Cache/, named by .utpg/System64/UnrealTournament.ini. The prefix
+is then empty.
+
 --manifest writes one line per cache entry, tab-separated: cache name, real file name, and the
 folder the entry is meant to end up in ("Maps", ..., "System", or "Unknown File"), for tests.
 """
@@ -136,7 +142,13 @@ def logo_pixel(x, y):
     return tuple(int(round(min(255, max(0, c)))) for c in color)
 
 
-def make_game(out_dir, manifest=None):
+def write_ini(path, cache_path):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", newline="\n") as f:
+        f.write("[Core.System]\nPurgeCacheDays=0\nCachePath=%s\nCacheExt=.uxx\n\n[Engine.Engine]\n" % cache_path)
+
+
+def make_game(out_dir, manifest=None, native=False):
     out_dir = os.path.abspath(out_dir)
     if os.path.isdir(out_dir) and os.listdir(out_dir):
         if not os.path.exists(os.path.join(out_dir, MARKER)):
@@ -148,26 +160,38 @@ def make_game(out_dir, manifest=None):
 
     prefix = os.path.join(out_dir, "prefix")
     drive_c = os.path.join(prefix, "drive_c")
-    game = os.path.join(drive_c, "UnrealTournament")
+    os.makedirs(drive_c)
     os.makedirs(os.path.join(prefix, "dosdevices"))
     os.symlink("../drive_c", os.path.join(prefix, "dosdevices", "c:"))
-    for sub in ("System", "Cache", "Help", "Maps", "Textures", "Sounds", "Music"):
-        os.makedirs(os.path.join(game, sub))
+    if native:
+        home = os.path.join(out_dir, "home")
+        game = os.path.join(home, ".local", "share", "OldUnreal", "UnrealTournament")
+        system, program = "System64", "ut-bin-amd64"
+        cache = os.path.join(home, ".utpg", "Cache")
+        # The game's own ini names a cache of its own; the player's copy in the home folder wins.
+        write_ini(os.path.join(game, system, "UnrealTournament.ini"), "..\\GameFolderCache")
+        write_ini(os.path.join(home, ".utpg", system, "UnrealTournament.ini"), "../Cache")
+    else:
+        game = os.path.join(drive_c, "UnrealTournament")
+        system, program = "System", "UnrealTournament.exe"
+        cache = os.path.join(game, "Cache")
+    for folder in [os.path.join(game, sub) for sub in (system, "Help", "Maps", "Textures", "Sounds", "Music")] + [cache]:
+        os.makedirs(folder, exist_ok=True)
 
-    with open(os.path.join(game, "System", "UnrealTournament.exe"), "wb") as f:
-        f.write(b"Placeholder for the game's executable (Lodestow demo game).\n")
+    with open(os.path.join(game, system, program), "wb") as f:
+        f.write(b"Placeholder for the game's program (Lodestow demo game).\n")
     write_bmp(os.path.join(game, "Help", "UnrealTournamentLogo.bmp"), LOGO_W, LOGO_H, logo_pixel)
 
     lines = ["[Cache]"]
     rows = []
     for real_name, size, folder in ENTRIES:
         name = cache_name(real_name)
-        with open(os.path.join(game, "Cache", name + ".uxx"), "wb") as f:
+        with open(os.path.join(cache, name + ".uxx"), "wb") as f:
             f.write(package_bytes(real_name, size))
         lines.append("%s=%s" % (name, real_name))
         rows.append((name, real_name, folder))
     # The game writes its index with Windows line ends.
-    with open(os.path.join(game, "Cache", "cache.ini"), "wb") as f:
+    with open(os.path.join(cache, "cache.ini"), "wb") as f:
         f.write(("\r\n".join(lines) + "\r\n").encode("cp1252"))
 
     if manifest:
@@ -181,9 +205,15 @@ def main():
     parser = argparse.ArgumentParser(description="Write Lodestow's demo game (a Wine-style prefix).")
     parser.add_argument("out_dir", help="folder to (re)create; the prefix is OUT_DIR/prefix")
     parser.add_argument("--manifest", help="write the cache entries and where they belong to this file")
+    parser.add_argument("--native", action="store_true",
+                        help="a native Linux install in OUT_DIR/home, its cache in that home folder")
     args = parser.parse_args()
-    prefix = make_game(args.out_dir, args.manifest)
-    print("make-demo-game: demo game written; WINEPREFIX=%s" % prefix)
+    prefix = make_game(args.out_dir, args.manifest, args.native)
+    if args.native:
+        print("make-demo-game: demo game written; HOME=%s WINEPREFIX=%s"
+              % (os.path.join(os.path.abspath(args.out_dir), "home"), prefix))
+    else:
+        print("make-demo-game: demo game written; WINEPREFIX=%s" % prefix)
 
 
 if __name__ == "__main__":

@@ -11,7 +11,7 @@ packages=(
     g++ cmake ninja-build                         # compiler and build
     qt6-base-dev libsdl2-dev                      # windows; sound cues
     libgtest-dev libgmock-dev libbenchmark-dev    # tests and benchmarks
-    xvfb xauth x11-utils xdotool openbox          # headless runs and end-to-end tests
+    xvfb xauth x11-utils xdotool xclip openbox    # headless runs and end-to-end tests
     imagemagick python3 fonts-dejavu-core         # screenshots, demo game, a font to draw with
     fonts-dejavu-extra                            # the narrow face the windows' captions fit in
 )

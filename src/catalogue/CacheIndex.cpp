@@ -144,7 +144,7 @@ std::string LastFourCharacters(const std::string& name) {
 }
 
 std::string CacheIndexPath() {
-    return GameFolder + "Cache\\" + CacheIndexName;
+    return CacheFolderPath() + CacheIndexName;
 }
 
 ParsedIndex ParseIndexLines(const std::vector<std::string>& lines) {

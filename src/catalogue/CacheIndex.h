@@ -33,7 +33,7 @@ std::string DestinationFor(const std::string& tail);
 // The last four characters (not bytes) of a UTF-8 name.
 std::string LastFourCharacters(const std::string& name);
 
-std::string CacheIndexPath(); // GameFolder + "Cache\" + CacheIndexName
+std::string CacheIndexPath(); // the cache folder + CacheIndexName
 
 // Empties the catalogue, processes pending events, reads the index and fills the catalogue and
 // both counts. False when the index cannot be opened or read (the catalogue stays empty and the

@@ -12,6 +12,9 @@ std::string AnsiToUtf8(std::string_view ansi);
 // nullopt when a character has no place in the code page.
 std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
 
+// True when the bytes are well-formed UTF-8 (plain ASCII is).
+bool IsUtf8(std::string_view bytes);
+
 // UTF-16 little endian, without a byte-order mark. Invalid sequences become U+FFFD.
 std::string Utf16LeToUtf8(std::string_view bytes);
 std::string Utf8ToUtf16Le(std::string_view utf8);

@@ -179,6 +179,16 @@ std::string FileNameKey(std::string_view utf8) {
                        folded.size() * sizeof(char32_t));
 }
 
+bool IsUtf8(std::string_view bytes) {
+    std::size_t pos = 0;
+    char32_t cp = 0;
+    while (pos < bytes.size()) {
+        if (!utf::DecodeUtf8Strict(bytes, pos, cp))
+            return false;
+    }
+    return true;
+}
+
 std::string Utf16LeToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

@@ -1,7 +1,7 @@
 #include "startup/Location.h"
 
+#include "startup/GameInstall.h"
 #include "startup/Globals.h"
-#include "startup/StartupSequence.h"
 
 namespace UnrealMOD {
 

@@ -31,6 +31,10 @@ std::optional<std::string> ReadSettings() {
 }
 
 bool WriteSettings(std::string value) {
+    // A line end inside the value (a folder name may hold one on Linux) would store another
+    // folder than the one given.
+    if (value.find_first_of("\r\n") != std::string::npos)
+        return false;
     const auto ansi = platform::Utf8ToAnsi(value);
     if (!ansi)
         return false;

@@ -16,7 +16,8 @@ std::string SettingsPath();
 std::optional<std::string> ReadSettings();
 
 // Writes value + CR LF, creating or emptying the file (and creating the player's folder when the
-// file goes there). False when it cannot be written.
+// file goes there). False when it cannot be written, or when the value holds a line end or a
+// character the ANSI code page lacks (nothing is written then).
 bool WriteSettings(std::string value);
 
 } // namespace UnrealMOD

@@ -2,12 +2,14 @@
 
 #include "catalogue/CacheIndex.h"
 #include "startup/Copier.h"
+#include "startup/Discovery.h"
 #include "startup/DoEvents.h"
 #include "startup/Globals.h"
 #include "startup/PlayCue.h"
 #include "startup/Settings.h"
 
 #include <charconv>
+#include <utility>
 
 namespace UnrealMOD {
 
@@ -20,7 +22,12 @@ void SettleGameFolder() {
         const auto stored = ReadSettings();
         GameFolder = stored ? *stored : DefaultGameFolder;
     } else {
+        // First start: the game where a player's installation put it, when that is one place.
         GameFolder = DefaultGameFolder;
+        if (!GameIsInstalledAt(GameFolder)) {
+            if (auto found = DiscoverGameFolder())
+                GameFolder = std::move(*found);
+        }
         WriteSettings(GameFolder); // a read-only program folder is no reason to stop
     }
 }
@@ -36,10 +43,6 @@ bool IsNonZeroCount(const std::string& text) {
 
 } // namespace
 
-bool GameIsInstalledAt(const std::string& folder) {
-    return Copier::FileExists(folder + GameCheckPath);
-}
-
 StartupOutcome RunStartupSequence(MainFormHost& host) {
     SettleGameFolder();
     if (!GameIsInstalledAt(GameFolder)) {
@@ -48,6 +51,7 @@ StartupOutcome RunStartupSequence(MainFormHost& host) {
     }
     PlayCue(CuePath("\\ldoorsopen1b.wav"));
     CacheIndexName = "cache.ini";
+    SettleCacheLocation();
     DoEvents();
     ReadCacheIndex(host.Catalogue());
     if (!IsNonZeroCount(host.Catalogue().OnesToTransferText())) {

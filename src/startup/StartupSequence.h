@@ -3,11 +3,11 @@
 // the opening cue, load the catalogue, disable "Begin Transfer" when nothing is transferable.
 
 #include "catalogue/Catalogue.h"
+#include "startup/GameInstall.h"
 
 namespace UnrealMOD {
 
 inline constexpr const char* DefaultGameFolder = "C:\\UnrealTournament\\";
-inline constexpr const char* GameCheckPath = "System\\UnrealTournament.exe";
 
 // What the start-up sequence needs of the main window.
 class MainFormHost {
@@ -27,8 +27,5 @@ enum class StartupOutcome {
 
 // Steps 1 to 9; the caller goes on with the layout when the game was found.
 StartupOutcome RunStartupSequence(MainFormHost& host);
-
-// True when the game's executable is under the folder (folder + "System\UnrealTournament.exe").
-bool GameIsInstalledAt(const std::string& folder);
 
 } // namespace UnrealMOD

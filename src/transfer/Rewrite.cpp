@@ -29,7 +29,7 @@ IndexEncoding EncodingOnDisk() {
 class CacheContents {
 public:
     CacheContents() {
-        if (const auto names = platform::ListFiles(GameFolder + "Cache")) {
+        if (const auto names = platform::ListFiles(CacheFolderPath())) {
             listed_ = true;
             for (const std::string& name : *names)
                 keys_.insert(platform::FileNameKey(name));
@@ -38,7 +38,7 @@ public:
     bool Holds(const std::string& cacheName) const {
         if (!listed_)
             return Copier::FileExists(CacheFilePath(cacheName));
-        return keys_.count(platform::FileNameKey(cacheName + ".uxx")) != 0;
+        return keys_.count(platform::FileNameKey(cacheName + CacheFileExt())) != 0;
     }
 
 private:
@@ -67,7 +67,7 @@ std::string RewriteFailedMessage() {
 }
 
 std::string RewrittenIndexPath() {
-    return GameFolder + "Cache\\Cache.ini";
+    return CacheFolderPath() + "Cache.ini";
 }
 
 std::string RewrittenIndexText(const std::vector<CatalogueRow>& kept) {

@@ -126,7 +126,7 @@ std::string Caption(const std::string& done, const std::string& total) {
 } // namespace
 
 std::string CacheFilePath(const std::string& cacheName) {
-    return GameFolder + "Cache\\" + cacheName + ".uxx";
+    return CacheFolderPath() + cacheName + CacheFileExt();
 }
 
 std::string DestinationFilePath(const std::string& destination, const std::string& fileName) {

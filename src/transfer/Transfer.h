@@ -49,7 +49,7 @@ bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem);
 // name" line per entry in order, then an empty line; CR LF throughout. No I/O.
 std::string RewrittenIndexText(const std::vector<CatalogueRow>& kept);
 
-// The output file of the rewrite: GameFolder + "Cache\Cache.ini" (the same file as the index).
+// The output file of the rewrite: the cache folder + "Cache.ini" (the same file as the index).
 std::string RewrittenIndexPath();
 // What the user is told when the index could not be rewritten.
 std::string RewriteFailedMessage();

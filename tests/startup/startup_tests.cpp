@@ -45,6 +45,7 @@ protected:
     }
     StartupOutcome Start() { return UnrealMOD::RunStartupSequence(form); }
 
+    TempHome home; // the first start looks for games there
     WinePrefix prefix;
     TempDir program;
     TempDir home;

@@ -68,6 +68,29 @@ void WinePrefix::MapDrive(char letter, const fs::path& target) const {
     fs::create_directory_symlink(target, root_ / "dosdevices" / (std::string(1, letter) + ":"));
 }
 
+namespace {
+std::optional<std::string> Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+void Restore(const char* name, const std::optional<std::string>& value) {
+    if (value)
+        ::setenv(name, value->c_str(), 1);
+    else
+        ::unsetenv(name);
+}
+} // namespace
+
+TempHome::TempHome() : oldHome_(Variable("HOME")), oldDataHome_(Variable("XDG_DATA_HOME")) {
+    ::setenv("HOME", dir_.path().c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+TempHome::~TempHome() {
+    Restore("HOME", oldHome_);
+    Restore("XDG_DATA_HOME", oldDataHome_);
+}
+
 void MakeFolder(const fs::path& p) {
     fs::create_directories(p);
 }

@@ -65,6 +65,22 @@ private:
     WinePrefix prefix_;
 };
 
+// A home folder of its own while the object lives: HOME points at a fresh temporary folder and
+// XDG_DATA_HOME is unset, so nothing of the machine's real home is seen or touched.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+    const fs::path& path() const { return dir_.path(); }
+
+private:
+    TempDir dir_;
+    std::optional<std::string> oldHome_;
+    std::optional<std::string> oldDataHome_;
+};
+
 // Native file access, independent of the code under test. Failures throw, except for reading.
 void MakeFolder(const fs::path& p);                          // with its parents
 void WriteFile(const fs::path& p, const std::string& bytes); // creates the parent folders

@@ -1,0 +1,246 @@
+#include "startup/GameInstall.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Places.h"
+#include "platform/Text.h"
+#include "startup/Copier.h"
+#include "startup/Globals.h"
+
+#include <cctype>
+#include <vector>
+
+namespace UnrealMOD {
+
+namespace {
+
+constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view Utf16LeMark = "\xFF\xFE";
+constexpr std::string_view IniName = "UnrealTournament.ini";
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool IsAbsolute(std::string_view path) {
+    if (!path.empty() && IsSeparator(path[0]))
+        return true;
+    return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string DecodeIni(std::string_view bytes) {
+    if (bytes.starts_with(Utf16LeMark))
+        return platform::Utf16LeToUtf8(bytes.substr(Utf16LeMark.size()));
+    if (bytes.starts_with(Utf8Mark))
+        return std::string(bytes.substr(Utf8Mark.size()));
+    // A native build writes UTF-8 without a mark; text in the ANSI code page with letters beyond
+    // ASCII is practically never valid UTF-8.
+    if (platform::IsUtf8(bytes))
+        return std::string(bytes);
+    return platform::AnsiToUtf8(bytes);
+}
+
+// A value the game could use as a folder or an extension: no NUL, no line end, no other control
+// character (what a binary file would give).
+std::optional<std::string> UsableValue(std::string_view value) {
+    value = Trimmed(value);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    if (value.empty())
+        return std::nullopt;
+    for (const char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return std::nullopt;
+    }
+    return std::string(value);
+}
+
+// Takes the last name off a folder path that ends in a separator, keeping everything before it
+// as it was written. False when there is no name to take: a root, a drive, "..", or nothing.
+bool DropLastName(std::string& folder) {
+    for (;;) {
+        std::size_t end = folder.size();
+        while (end > 0 && IsSeparator(folder[end - 1]))
+            --end;
+        std::size_t start = end;
+        while (start > 0 && !IsSeparator(folder[start - 1]))
+            --start;
+        const std::string_view name(folder.data() + start, end - start);
+        if (name == ".") {
+            folder.resize(start);
+            continue;
+        }
+        const bool drive = start == 0 && name.size() == 2 && name[1] == ':';
+        if (name.empty() || name == ".." || drive)
+            return false;
+        folder.resize(start);
+        return true;
+    }
+}
+
+std::vector<std::string> HomeIniCandidates(const GameMarker& marker) {
+    const auto home = platform::HomeFolder();
+    if (!home)
+        return {};
+    std::vector<std::string> candidates{*home + "/.utpg/" + marker.systemFolder + "/" +
+                                        std::string(IniName)};
+    if (std::string_view(marker.systemFolder) == "System")
+        candidates.push_back(*home + "/.loki/ut/System/" + std::string(IniName));
+    return candidates;
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t end = path.size();
+    while (end > 0 && !IsSeparator(path[end - 1]))
+        --end;
+    return path.substr(0, end);
+}
+
+} // namespace
+
+std::string MarkerPath(const GameMarker& marker) {
+    return std::string(marker.systemFolder) + "\\" + marker.program;
+}
+
+bool GameIsInstalledAt(const std::string& folder) {
+    for (const GameMarker& marker : GameMarkers) {
+        if (Copier::FileExists(folder + MarkerPath(marker)))
+            return true;
+    }
+    return false;
+}
+
+CacheSettings ParseCacheSettings(std::string_view iniBytes) {
+    const std::string text = DecodeIni(iniBytes);
+    CacheSettings settings;
+    bool inSection = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string_view line = Trimmed(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        if (line.starts_with('[')) {
+            if (inSection)
+                break; // only the first [Core.System] counts
+            inSection = line.ends_with(']') &&
+                        EqualIgnoringAsciiCase(line.substr(1, line.size() - 2), "Core.System");
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string_view key = Trimmed(line.substr(0, equals));
+        const std::string_view value = line.substr(equals + 1);
+        if (EqualIgnoringAsciiCase(key, "CachePath") && !settings.cachePath)
+            settings.cachePath = UsableValue(value);
+        else if (EqualIgnoringAsciiCase(key, "CacheExt") && !settings.cacheExt)
+            settings.cacheExt = UsableValue(value);
+    }
+    return settings;
+}
+
+std::string JoinCachePath(const std::string& iniFolder, const std::string& cachePath) {
+    const bool absolute = IsAbsolute(cachePath);
+    std::string folder = absolute ? std::string() : iniFolder;
+    std::string_view rest = cachePath;
+    if (absolute) {
+        // The root as written ("/", "\", "C:\", "C:"), then the names below it.
+        std::size_t root = cachePath[0] == '/' || cachePath[0] == '\\' ? 0 : 2;
+        while (root < cachePath.size() && IsSeparator(cachePath[root]))
+            ++root;
+        folder = cachePath.substr(0, root);
+        rest.remove_prefix(root);
+    }
+    // New names get the separator the path already uses.
+    char separator = '\\';
+    if (const auto last = (absolute ? cachePath : iniFolder).find_last_of("\\/");
+        last != std::string::npos)
+        separator = (absolute ? cachePath : iniFolder)[last];
+    if (!folder.empty() && !IsSeparator(folder.back()) && !(absolute && folder.size() == 2))
+        folder += separator;
+
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t end = start;
+        while (end < rest.size() && !IsSeparator(rest[end]))
+            ++end;
+        const std::string_view name = rest.substr(start, end - start);
+        start = end + 1;
+        if (name.empty() || name == ".")
+            continue;
+        if (name == "..") {
+            if (DropLastName(folder) || IsAbsolute(folder))
+                continue;
+        }
+        if (!folder.empty() && !IsSeparator(folder.back()))
+            folder += separator;
+        folder += name;
+        folder += separator;
+    }
+    if (folder.empty() || !IsSeparator(folder.back()))
+        folder += separator;
+    return folder;
+}
+
+std::string GameIniPath(const std::string& gameFolder) {
+    const GameMarker* found = nullptr;
+    for (const GameMarker& marker : GameMarkers) {
+        if (!Copier::FileExists(gameFolder + MarkerPath(marker)))
+            continue;
+        if (!found)
+            found = &marker;
+        if (!marker.native)
+            continue;
+        for (const std::string& ini : HomeIniCandidates(marker)) {
+            if (Copier::FileExists(ini))
+                return ini;
+        }
+    }
+    return gameFolder + (found ? found->systemFolder : "System") + "\\" + std::string(IniName);
+}
+
+CacheLocation LocateCache(const std::string& gameFolder) {
+    CacheLocation location;
+    location.ini = GameIniPath(gameFolder);
+    CacheSettings settings;
+    // Only a regular file is read: a pipe or a device in its place could hang the start.
+    if (Copier::FileExists(location.ini)) {
+        if (const auto bytes = platform::ReadFileBytes(location.ini))
+            settings = ParseCacheSettings(*bytes);
+    }
+    location.folder =
+        JoinCachePath(FolderOf(location.ini), settings.cachePath.value_or(DefaultCachePath));
+    location.ext = settings.cacheExt.value_or(DefaultCacheExt);
+    return location;
+}
+
+void SettleCacheLocation() {
+    const CacheLocation location = LocateCache(GameFolder);
+    CacheFolder = location.folder;
+    CacheExt = location.ext;
+}
+
+} // namespace UnrealMOD

@@ -1,0 +1,226 @@
+// First start: the game found where players' installations put it, in generated home folders.
+
+#include "catalogue/Catalogue.h"
+#include "startup/Discovery.h"
+#include "startup/Globals.h"
+#include "startup/StartupSequence.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ostream>
+#include <vector>
+
+using namespace testsupport;
+using UnrealMOD::StartupOutcome;
+
+namespace {
+
+class Host : public UnrealMOD::MainFormHost {
+public:
+    void OpenLocationWindow() override { ++locationWindows; }
+    UnrealMOD::CatalogueColumns& Catalogue() override { return catalogue; }
+    void DisableRunit() override {}
+    void ShowNoFiles() override {}
+    UnrealMOD::MemoryCatalogue catalogue;
+    int locationWindows = 0;
+};
+
+// "~" in a path or a file's text stands for the home folder.
+struct HomeTree {
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::pair<std::string, std::string>> links = {}; // link, target
+    std::string dataHome = {};                                   // XDG_DATA_HOME
+};
+
+class DiscoveryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UnrealMOD::GameFolder.clear();
+        UnrealMOD::ProgramFolder() = program.path().string();
+    }
+    std::string Expand(std::string text) const {
+        for (std::size_t at = text.find('~'); at != std::string::npos; at = text.find('~', at))
+            text.replace(at, 1, home.path().string());
+        return text;
+    }
+    void Build(const HomeTree& tree) const {
+        for (const auto& [path, bytes] : tree.files)
+            WriteFile(Expand(path), Expand(bytes));
+        for (const auto& [link, target] : tree.links) {
+            MakeFolder(fs::path(Expand(link)).parent_path());
+            fs::create_directory_symlink(Expand(target), Expand(link));
+        }
+        if (!tree.dataHome.empty())
+            ::setenv("XDG_DATA_HOME", Expand(tree.dataHome).c_str(), 1);
+    }
+    fs::path Settings() const { return program.path() / "Lodestow.ini"; }
+
+    TempHome home;
+    WinePrefix prefix; // its drive C: holds no game at the default folder
+    TempDir program;
+};
+
+struct DiscoveryCase {
+    const char* name;
+    HomeTree tree;
+    std::string found; // "" when no one game is found
+};
+
+void PrintTo(const DiscoveryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FirstStartTest : public DiscoveryTest, public ::testing::WithParamInterface<DiscoveryCase> {};
+
+TEST_P(FirstStartTest, OneGameFoundIsStoredOtherwiseTheDefault) {
+    Build(GetParam().tree);
+    Host host;
+    const StartupOutcome outcome = UnrealMOD::RunStartupSequence(host);
+    if (GetParam().found.empty()) {
+        EXPECT_EQ(outcome, StartupOutcome::GameMissing);
+        EXPECT_EQ(host.locationWindows, 1);
+        EXPECT_EQ(ReadFile(Settings()), "C:\\UnrealTournament\\\r\n");
+    } else {
+        const std::string found = Expand(GetParam().found);
+        EXPECT_EQ(outcome, StartupOutcome::GameFound);
+        EXPECT_EQ(UnrealMOD::GameFolder, found);
+        EXPECT_EQ(ReadFile(Settings()), found + "\r\n");
+    }
+}
+
+const std::string Steam = "~/.local/share/Steam/steamapps/";
+const std::string Vdf = Steam + "libraryfolders.vdf";
+
+INSTANTIATE_TEST_SUITE_P(
+    Homes, FirstStartTest,
+    ::testing::Values(
+        DiscoveryCase{"NativeInstaller",
+                      {{{"~/.local/share/OldUnreal/UnrealTournament/System64/ut-bin", "x"}}},
+                      "~/.local/share/OldUnreal/UnrealTournament/"},
+        DiscoveryCase{"NativeInstallerUnderXdgDataHome",
+                      {{{"~/data/OldUnreal/UnrealTournament/System/ut-bin", "x"}}, {}, "~/data"},
+                      "~/data/OldUnreal/UnrealTournament/"},
+        DiscoveryCase{"SteamItself",
+                      {{{Steam + "common/Unreal Tournament/System/UnrealTournament.exe", "x"}}},
+                      "~/.local/share/Steam/steamapps/common/Unreal Tournament/"},
+        DiscoveryCase{
+            "SteamThirdLibrary",
+            {{{Vdf,
+               "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"~/.local/share/Steam\"\n"
+               "\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"~/disk1/SteamLibrary\"\n\t}\n"
+               "\t\"2\"\n\t{\n\t\t\"path\"\t\t\"~/disk2/SteamLibrary\"\n\t\t\"apps\"\n\t\t{\n"
+               "\t\t\t\"13240\"\t\t\"123\"\n\t\t}\n\t}\n}\n"},
+              {"~/disk1/SteamLibrary/steamapps/common/Other Game/Game.exe", "x"},
+              {"~/disk2/SteamLibrary/steamapps/common/Unreal Tournament/System/"
+               "UnrealTournament.exe",
+               "x"}}},
+            "~/disk2/SteamLibrary/steamapps/common/Unreal Tournament/"},
+        DiscoveryCase{"SteamSeenThroughItsLinksCountsOnce",
+                      {{{Steam + "common/Unreal Tournament/System/UnrealTournament.exe", "x"}},
+                       {{"~/.steam/steam", "~/.local/share/Steam"},
+                        {"~/.steam/root", "~/.local/share/Steam"}}},
+                      "~/.local/share/Steam/steamapps/common/Unreal Tournament/"},
+        DiscoveryCase{"FlatpakSteam",
+                      {{{"~/.var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/common/"
+                         "Unreal Tournament/System/UnrealTournament.exe",
+                         "x"}}},
+                      "~/.var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/common/"
+                      "Unreal Tournament/"},
+        DiscoveryCase{"LutrisNative",
+                      {{{"~/Games/unreal-tournament/System64/ut-bin-amd64", "x"}}},
+                      "~/Games/unreal-tournament/"},
+        DiscoveryCase{
+            "LutrisWinePrefix",
+            {{{"~/Games/unreal-tournament/drive_c/UnrealTournament/System/UnrealTournament.exe",
+               "x"}}},
+            "~/Games/unreal-tournament/drive_c/UnrealTournament/"},
+        DiscoveryCase{
+            "Heroic",
+            {{{"~/Games/Heroic/Unreal Tournament GOTY/System/UnrealTournament.exe", "x"}}},
+            "~/Games/Heroic/Unreal Tournament GOTY/"},
+        DiscoveryCase{"HeroicPrefix",
+                      {{{"~/Games/Heroic/Prefixes/UT/drive_c/UnrealTournament/System/"
+                         "UnrealTournament.exe",
+                         "x"}}},
+                      "~/Games/Heroic/Prefixes/UT/drive_c/UnrealTournament/"},
+        DiscoveryCase{"DefaultWinePrefix",
+                      {{{"~/.wine/drive_c/UnrealTournament/System/UnrealTournament.exe", "x"}}},
+                      "~/.wine/drive_c/UnrealTournament/"},
+        DiscoveryCase{
+            "NoneAmongLookalikes",
+            {{{"~/.local/share/OldUnreal/UnrealTournament/System/UnrealTournament.ini", "x"},
+              {Steam + "common/Unreal Tournament/System/Core.u", "x"},
+              {"~/Games/Heroic/Other/System/UnrealTournament.exe/x", "x"},
+              {"~/UnrealTournament/System/UnrealTournament.exe", "x"}}},
+            ""},
+        DiscoveryCase{"TwoGames",
+                      {{{"~/.local/share/OldUnreal/UnrealTournament/System64/ut-bin", "x"},
+                        {"~/Games/ut/System/UnrealTournament.exe", "x"}}},
+                      ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DiscoveryTest, ASettingsFileThatExistsIsNeverSecondGuessed) {
+    Build({{{"~/.local/share/OldUnreal/UnrealTournament/System64/ut-bin", "x"}}});
+    for (const std::string& bytes : {std::string("D:\\Gone\\\r\n"), std::string()}) {
+        WriteFile(Settings(), bytes);
+        UnrealMOD::GameFolder.clear();
+        Host host;
+        EXPECT_EQ(UnrealMOD::RunStartupSequence(host), StartupOutcome::GameMissing);
+        EXPECT_EQ(host.locationWindows, 1);
+        EXPECT_EQ(ReadFile(Settings()), bytes);
+    }
+}
+
+TEST_F(DiscoveryTest, AFolderThatCannotBeStoredIsUsedForThisRunOnly) {
+    Build({{{"~/Games/Line\nBreak/System64/ut-bin", "x"}}});
+    Host host;
+    EXPECT_EQ(UnrealMOD::RunStartupSequence(host), StartupOutcome::GameFound);
+    EXPECT_EQ(UnrealMOD::GameFolder, Expand("~/Games/Line\nBreak/"));
+    EXPECT_FALSE(fs::exists(Settings()));
+}
+
+struct VdfCase {
+    const char* name;
+    std::string vdf;
+    std::vector<std::string> libraries;
+};
+
+void PrintTo(const VdfCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SteamLibraryTest : public ::testing::TestWithParam<VdfCase> {};
+
+TEST_P(SteamLibraryTest, EveryListedLibraryInOrder) {
+    EXPECT_EQ(UnrealMOD::SteamLibraryFolders(GetParam().vdf), GetParam().libraries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, SteamLibraryTest,
+    ::testing::Values(
+        VdfCase{
+            "Current",
+            "\"libraryfolders\"\r\n{\r\n\t\"contentstatsid\"\t\t\"-4\"\r\n"
+            "\t\"0\"\r\n\t{\r\n\t\t\"path\"\t\t\"C:\\\\Program Files (x86)\\\\Steam\"\r\n"
+            "\t\t\"label\"\t\t\"\"\r\n\t\t\"apps\"\r\n\t\t{\r\n\t\t\t\"13240\"\t\t\"1\"\r\n"
+            "\t\t}\r\n\t}\r\n\t\"1\"\r\n\t{\r\n\t\t\"path\"\t\t\"D:\\\\Steam \\\"Games\\\"\"\r\n"
+            "\t}\r\n\t\"2\"\r\n\t{\r\n\t\t\"PATH\"\t\t\"/mnt/games\"\r\n\t}\r\n}\r\n",
+            {"C:\\Program Files (x86)\\Steam", "D:\\Steam \"Games\"", "/mnt/games"}},
+        VdfCase{"Older",
+                "\"LibraryFolders\"\n{\n\t\"TimeNextStatsReport\"\t\t\"1\"\n"
+                "\t\"ContentStatsID\"\t\t\"-2\"\n\t\"1\"\t\t\"/mnt/one\"\n"
+                "\t// a comment \"2\" \"/no\"\n\t\"2\"\t\t\"/mnt/two\"\n}\n",
+                {"/mnt/one", "/mnt/two"}},
+        VdfCase{"NamesElsewhereAreNoLibraries",
+                "\"libraryfolders\"\n{\n\t\"path\"\t\"/top\"\n\t\"0\"\n\t{\n\t\t\"apps\"\n\t\t{\n"
+                "\t\t\t\"path\"\t\"/deep\"\n\t\t}\n\t}\n}\n",
+                {}},
+        VdfCase{"Truncated",
+                "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"/mnt/a",
+                {"/mnt/a"}},
+        VdfCase{"Binary", std::string("\0\xFF{}}\"\x01\"{\0", 11), {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
