@@ -45,10 +45,9 @@ protected:
     }
     StartupOutcome Start() { return UnrealMOD::RunStartupSequence(form); }
 
-    TempHome home; // the first start looks for games there
+    TempHome home; // the first start looks for games there; the player's folder is in it too
     WinePrefix prefix;
     TempDir program;
-    TempDir home;
     FakeMainForm form;
 };
 

@@ -94,6 +94,8 @@ public:
         oldGameFolder_ = UnrealMOD::GameFolder;
         UnrealMOD::ProgramFolder() = program_.path().string();
         UnrealMOD::GameFolder = gameFolder;
+        UnrealMOD::CacheFolder.clear(); // each start settles it anew from the game's ini
+        UnrealMOD::CacheExt.clear();
         UnrealMOD::SetDoEventsHandler([] { QCoreApplication::processEvents(); });
     }
     ~Environment() {

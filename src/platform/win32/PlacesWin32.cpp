@@ -40,7 +40,9 @@ std::optional<std::string> RegistryString(const std::string& key, const std::str
         return std::nullopt;
     const std::wstring subKey = win32::Widen(root->second);
     const std::wstring value = win32::Widen(valueName);
-    constexpr DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+    // REG_SZ admits REG_EXPAND_SZ too, expanded; asking for the latter by name without
+    // RRF_NOEXPAND is refused as an invalid parameter.
+    constexpr DWORD flags = RRF_RT_REG_SZ;
     // The value may grow between the two calls: ask again while it does.
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD bytes = 0;
