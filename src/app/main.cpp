@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lodestow.Lodestow"));
     // Windows are closed by the program's own rule (no window left), not by Qt's.
     QApplication::setQuitOnLastWindowClosed(false);
+    ui::UseClassicLook();
     UnrealMOD::ProgramFolder() = platform::ExecutableFolder();
     UnrealMOD::UserFolder() = platform::UserConfigFolder();
     UnrealMOD::SetDoEventsHandler([] { QCoreApplication::processEvents(); });

@@ -5,6 +5,9 @@
 //  - "X:" first: $WINEPREFIX/dosdevices/x: (prefix defaults to ~/.wine); Z: is '/' when the prefix
 //    does not map it; an unmapped drive makes every path on it absent (nullopt);
 //  - a leading '/' is a native absolute path; anything else is relative to the working folder;
+//  - a path that begins with the executable's folder or the player's configuration folder keeps
+//    that folder whole (native, split at '/' only), so a program folder whose name holds a '\'
+//    is still the program folder;
 //  - each component is matched case-insensitively against the folder's entries, an exact match
 //    first; a component that matches nothing keeps its spelling.
 

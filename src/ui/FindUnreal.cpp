@@ -1,6 +1,7 @@
 #include "ui/FindUnreal.h"
 
 #include "forms/Definitions.h"
+#include "ui/Controls.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/FreakyForm.h"
@@ -8,7 +9,11 @@
 #include "ui/WidgetStyle.h"
 #include "ui/Windows.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +23,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpacerItem>
 
 namespace ui {
 
@@ -27,20 +33,35 @@ const float FormWidth = forms::FindUnrealDefinition().rect.width;
 const float FormHeight = forms::FindUnrealDefinition().rect.height;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
     // No default or cancel button: the Enter key presses a button only while it has the focus.
-    button->setAutoDefault(false);
-    button->setDefault(false);
+    auto* button = new CommandButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
     return button;
 }
 
 void ShowRealMessageBox(QWidget* owner, const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, owner);
-    box.exec();
+    QMessageBox* box = NewMessageBox(owner, text, title);
+    box->exec();
+    delete box;
 }
 
 } // namespace
+
+QMessageBox* NewMessageBox(QWidget* owner, const QString& text, const QString& title) {
+    auto* box = new QMessageBox(QMessageBox::Critical, title, text, QMessageBox::Ok, owner);
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+        ok->setIcon(QIcon()); // a plain OK, whatever the desktop puts on its dialog buttons
+    // Qt sizes the box to its text alone, and a window manager then cuts its title short. Leave
+    // room for the title in a bold title-bar face, with the bar's icon and three buttons beside it.
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    const int wanted = metrics.horizontalAdvance(title) + 6 * metrics.height();
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    return box;
+}
 
 FindUnreal::MessageBoxFunction& FindUnreal::MessageBoxHook() {
     static MessageBoxFunction hook;
@@ -197,7 +218,7 @@ std::string FindUnreal::ThePathText() const {
 }
 
 void FindUnreal::SetThePathText(const std::string& text) {
-    ThePath->setText(QString::fromUtf8(text));
+    SetTextBoxText(ThePath, QString::fromUtf8(text));
 }
 
 void FindUnreal::ShowTryAgain() {
@@ -226,6 +247,14 @@ void FindUnreal::Form_MouseMove(Qt::MouseButtons buttons) {
     FreakyForm::DragForm(this, FreakyForm::ButtonState(buttons));
 }
 
+void FindUnreal::closeEvent(QCloseEvent* event) {
+    event->accept();
+    // Closed from outside (the window manager's close command): with no window left, the
+    // program ends, as after "Cancel". Queued, so that the window is gone when it is asked.
+    QMetaObject::invokeMethod(
+        qApp, [] { QuitIfNoWindowLeft(); }, Qt::QueuedConnection);
+}
+
 void FindUnreal::mouseMoveEvent(QMouseEvent* event) {
     Form_MouseMove(event->buttons());
     event->accept();
@@ -238,7 +267,11 @@ void LoadFindUnreal() {
     if (!window)
         return;
     window->CentreOnScreen();
+    // "Cancel" holds the focus from the start, also where no window manager hands the window
+    // the keyboard.
+    window->Command2->setFocus();
     window->show();
+    window->activateWindow();
 }
 
 } // namespace ui

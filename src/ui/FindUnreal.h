@@ -11,12 +11,17 @@
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMessageBox;
 class QPushButton;
 
 namespace ui {
 
 class DirListBox;
 class DriveListBox;
+
+// The program's one message box, made and not yet shown: the stop icon, the text, a single OK
+// button, and wide enough for its title. The caller owns it (it is also a child of the owner).
+QMessageBox* NewMessageBox(QWidget* owner, const QString& text, const QString& title);
 
 class FindUnreal : public QWidget, private forms::LocationWindow {
     Q_OBJECT
@@ -51,6 +56,7 @@ public:
     QLineEdit* ThePath = nullptr;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:

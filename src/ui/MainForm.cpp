@@ -5,6 +5,7 @@
 #include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
 #include "startup/PlayCue.h"
+#include "ui/Controls.h"
 #include "ui/FreakyForm.h"
 #include "ui/Twips.h"
 #include "ui/WidgetStyle.h"
@@ -88,10 +89,9 @@ QLabel* MakeLabel(QWidget* parent, const forms::Control& d) {
 }
 
 QPushButton* MakeButton(QWidget* parent, const forms::Control& d) {
-    auto* button = new QPushButton(QString::fromUtf8(d.caption), parent);
+    // Never the default button: Return presses it only while it has the focus.
+    auto* button = new CommandButton(QString::fromUtf8(d.caption), parent);
     button->setObjectName(QString::fromLatin1(d.name));
-    button->setAutoDefault(false);
-    button->setDefault(false);
     ApplyLook(button, d, QPalette::Button, QPalette::ButtonText, QFont::SansSerif);
     SetTwips(button, d.rect);
     return button;
@@ -132,11 +132,40 @@ std::string S(const QString& text) {
 
 // ---------------------------------------------------------------------------------------------
 
+// The inside of a picture box: shows the picture and reports its own mouse moves as the box's.
+class PictureBox::InsideArea : public QWidget {
+public:
+    explicit InsideArea(PictureBox* box) : QWidget(box), box_(box) {
+        setObjectName(QStringLiteral("Picture1Inside"));
+        setMouseTracking(true);
+        setFocusPolicy(Qt::NoFocus); // a click here gives the focus to the box
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (box_->picture_.isNull())
+            return;
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, box_->picture_);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override { box_->mouseMoveEvent(event); }
+
+private:
+    PictureBox* box_;
+};
+
 PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken); // the single sunken border of a picture box
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true); // moves without a button are reported too, as with any control
+    inside_ = new InsideArea(this);
+    inside_->setGeometry(contentsRect());
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    inside_->setGeometry(contentsRect());
 }
 
 void PictureBox::SetPicture(const QPixmap& picture) {
@@ -147,16 +176,7 @@ void PictureBox::SetPicture(const QPixmap& picture) {
     r.width = PixelsToTwips(int(std::ceil(size.width())) + border);
     r.height = PixelsToTwips(int(std::ceil(size.height())) + border);
     SetTwips(this, r);
-    update();
-}
-
-void PictureBox::paintEvent(QPaintEvent* event) {
-    QFrame::paintEvent(event);
-    if (picture_.isNull())
-        return;
-    QPainter painter(this);
-    painter.setClipRect(contentsRect());
-    painter.drawPixmap(contentsRect().topLeft(), picture_);
+    inside_->update();
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
@@ -208,17 +228,18 @@ void MainForm::CreateControls() {
     Picture1 = new PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     SetTwips(Picture1, Def("Picture1").rect);
+    QWidget* inside = Picture1->Inside();
 
-    Label1 = MakeLabel(Picture1, Def("Label1"));
-    NumFilesTxt = MakeCountBox(Picture1, Def("NumFilesTxt"));
-    Label2 = MakeLabel(Picture1, Def("Label2"));
-    OnesToTransfer = MakeCountBox(Picture1, Def("OnesToTransfer"));
-    Runit = MakeButton(Picture1, Def("Runit"));
-    NoFiles = MakeLabel(Picture1, Def("NoFiles"));
-    ExitProg = MakeButton(Picture1, Def("ExitProg"));
+    Label1 = MakeLabel(inside, Def("Label1"));
+    NumFilesTxt = MakeCountBox(inside, Def("NumFilesTxt"));
+    Label2 = MakeLabel(inside, Def("Label2"));
+    OnesToTransfer = MakeCountBox(inside, Def("OnesToTransfer"));
+    Runit = MakeButton(inside, Def("Runit"));
+    NoFiles = MakeLabel(inside, Def("NoFiles"));
+    ExitProg = MakeButton(inside, Def("ExitProg"));
 
     const forms::Control& tran = Def("TranFrame");
-    TranFrame = new QFrame(Picture1);
+    TranFrame = new QFrame(inside);
     TranFrame->setObjectName(QStringLiteral("TranFrame"));
     TranFrame->setFrameShape(QFrame::NoFrame); // no border, so its caption "Frame1" never shows
     TranFrame->setAccessibleName(QString::fromUtf8(tran.caption));
@@ -233,11 +254,6 @@ void MainForm::CreateControls() {
     TranFrame1->setAutoFillBackground(true);
     SetColour(TranFrame1, QPalette::Window, ToQColor(*tran1.back));
     SetColour(TranFrame1, QPalette::WindowText, ToQColor(*tran1.fore));
-    // The caption sits in the border line, as on an ordinary frame, not above the border.
-    TranFrame1->setStyleSheet(QStringLiteral(
-        "QGroupBox { background-color: black; border: 2px groove #808080; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 6px; padding: 0px 2px; color: yellow; background-color: black; }"));
     SetTwips(TranFrame1, tran1.rect);
 
     TranProg = new QProgressBar(TranFrame1);
@@ -251,9 +267,9 @@ void MainForm::CreateControls() {
     if (!tran.visible)
         TranFrame->hide();
 
-    EndProg = MakeButton(Picture1, Def("EndProg"));
+    EndProg = MakeButton(inside, Def("EndProg"));
 
-    Image1 = new QLabel(Picture1);
+    Image1 = new QLabel(inside);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(QPixmap(QStringLiteral(":/artwork/Banner.bmp")));
     Image1->setScaledContents(true);
@@ -276,7 +292,7 @@ void MainForm::CreateControls() {
 
     // The controls on the picture box keep their mouse events to themselves: a move over one of
     // them is not a move over the box's own surface.
-    for (QObject* child : Picture1->children())
+    for (QObject* child : inside->children())
         if (auto* w = qobject_cast<QWidget*>(child))
             w->setAttribute(Qt::WA_NoMousePropagation);
 
@@ -495,10 +511,10 @@ void MainForm::SetCopied(int r, const std::string& state) {
 }
 
 void MainForm::SetNumFilesText(const std::string& text) {
-    NumFilesTxt->setText(Q(text));
+    SetTextBoxText(NumFilesTxt, Q(text));
 }
 void MainForm::SetOnesToTransferText(const std::string& text) {
-    OnesToTransfer->setText(Q(text));
+    SetTextBoxText(OnesToTransfer, Q(text));
 }
 std::string MainForm::NumFilesText() const {
     return S(NumFilesTxt->text());

@@ -38,15 +38,21 @@ public:
     void SetPicture(const QPixmap& picture);
     const QPixmap& Picture() const { return picture_; }
 
+    // The area inside the border: the container of the controls on the box, which are clipped to
+    // it and never paint over the border.
+    QWidget* Inside() const { return inside_; }
+
     // Mouse moves over the box's own surface (not over the controls on it).
     std::function<void(Qt::MouseButtons)> onMouseMove;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    class InsideArea;
     QPixmap picture_;
+    QWidget* inside_ = nullptr;
 };
 
 class MainForm : public QWidget,

@@ -34,11 +34,9 @@ void SetTwips(QWidget* w, const TwipsRect& r) {
     if (w->isWindow()) {
         w->setFixedSize(std::max(px.width(), 0), std::max(px.height(), 0));
     } else {
-        // Positions count from the inside of the container, within its border.
-        const QPoint inside =
-            w->parentWidget() ? w->parentWidget()->contentsRect().topLeft() : QPoint();
-        w->setGeometry(inside.x() + px.x(), inside.y() + px.y(), std::max(px.width(), 0),
-                       std::max(px.height(), 0));
+        // Positions count from the container's own top-left corner: a frame's border and caption
+        // lie over its controls, and a picture box holds its controls in an inside area of its own.
+        w->setGeometry(px.x(), px.y(), std::max(px.width(), 0), std::max(px.height(), 0));
     }
 }
 

@@ -3,8 +3,11 @@
 #include "ui/MainForm.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <QPointer>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 namespace ui {
@@ -34,8 +37,32 @@ void LoadMainForm() {
     if (LoadedMainForm() != form)
         return;
     CentreOnScreen(form);
-    form->show();
+    // The picture box holds the focus from the start, also where no window manager hands the
+    // window the keyboard.
     form->Picture1->setFocus();
+    form->show();
+    form->activateWindow();
+}
+
+void UseClassicLook() {
+    // Qt's "Windows" style draws the classic controls: raised buttons, the single sunken border
+    // of text boxes, list boxes and picture boxes, etched frames and a progress bar of blocks.
+    QStyle* style = QStyleFactory::create(QStringLiteral("Windows"));
+    if (!style)
+        return; // a Qt built without it keeps its own look
+    QApplication::setStyle(style);
+    // The classic system colours, so that the 3D edges read as they were drawn to be.
+    const QColor face(0xD4, 0xD0, 0xC8);
+    QPalette palette(Qt::black, face, Qt::white, QColor(0x80, 0x80, 0x80), face, Qt::black,
+                     Qt::white, Qt::white, face);
+    palette.setColor(QPalette::Midlight, face);
+    palette.setColor(QPalette::Mid, QColor(0xA0, 0xA0, 0xA0));
+    palette.setColor(QPalette::Shadow, QColor(0x40, 0x40, 0x40));
+    palette.setColor(QPalette::Highlight, QColor(0x0A, 0x24, 0x6A));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+    QApplication::setPalette(palette);
 }
 
 void CloseMainForm() {

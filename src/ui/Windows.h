@@ -13,6 +13,10 @@ void CloseMainForm();
 // Creates the location window, runs its load and shows it. (Defined with the location window.)
 void LoadFindUnreal();
 
+// Gives every window of the program the classic look (style and system colours). Called once,
+// after the application object is made and before any window.
+void UseClassicLook();
+
 // Ends the event loop when no window of the program remains loaded.
 void QuitIfNoWindowLeft();
 

@@ -2,7 +2,9 @@
 #include "platform/Utf.h"
 #include "support/TestSupport.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,6 +123,39 @@ TEST_F(PathResolverTest, PrefixDefaultsToHomeWine) {
     EXPECT_EQ(DriveRoot('c'), tree.root() + "/.wine/dosdevices/c:");
     ::setenv("HOME", savedHome.c_str(), 1);
 }
+
+#ifdef PROGRAM_FOLDER_PROBE
+// The program folder is the executable's folder whatever its name holds: the settings file and
+// the cues are found beside the executable, not in folders its backslashes seem to name. The
+// same holds for the player's configuration folder.
+TEST(ProgramFolder, IsTheExecutablesFolderWhateverItsName) {
+    testsupport::TempDir dir;
+    const char* names[] = {"lode\\stow", "trailing\\", "..\\up", "C:\\Games"};
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        const char* name = names[i];
+        SCOPED_TRACE(name);
+        const auto folder = dir.path() / name;
+        testsupport::MakeFolder(folder);
+        testsupport::WriteFile(folder / "ImpactFire.wav", "RIFF");
+        std::filesystem::copy_file(PROGRAM_FOLDER_PROBE, folder / "probe");
+        const std::string command = "XDG_CONFIG_HOME='" + (folder / name).string() + "' '" +
+                                    (folder / "probe").string() + "'";
+        FILE* out = ::popen(command.c_str(), "r");
+        ASSERT_NE(out, nullptr);
+        char line[256] = {};
+        const bool read = std::fgets(line, sizeof line, out) != nullptr;
+        const int status = ::pclose(out);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(read);
+        EXPECT_STREQ(line, "ImpactFire.wav");
+        for (const auto& settings :
+             {folder / "Lodestow.ini", folder / name / "lodestow" / "Lodestow.ini"})
+            EXPECT_EQ(testsupport::ReadFile(settings), "C:\\UnrealTournament\\\r\n") << settings;
+        // Nothing was made outside the folder.
+        EXPECT_EQ(testsupport::Names(dir.path()).size(), i + 1);
+    }
+}
+#endif
 
 TEST(UtfMatching, FoldsLettersBeyondAscii) {
     using platform::utf::EqualIgnoringCase;

@@ -5,13 +5,16 @@
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/FreakyForm.h"
+#include "ui/MainForm.h"
 #include "ui/Twips.h"
 #include "ui/Windows.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -19,6 +22,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using locationtest::Environment;
 using testsupport::ReadFile;
@@ -168,6 +173,73 @@ TEST_F(LocationWindowTest, TheEnterKeyOnlyPressesEnterWhileItHasTheFocus) {
     w->Command1->setFocus();
     QTest::keyClick(w->Command1, Qt::Key_Space);
     ASSERT_EQ(messages.size(), 1u);
+}
+
+TEST_F(LocationWindowTest, CancelHoldsTheFocusBeforeAnyoneActivatesTheWindow) {
+    // Without a window manager nobody hands the window the keyboard: its focus is set all the same.
+    ui::LoadFindUnreal();
+    FindUnreal* w = OpenLocationWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->focusWidget(), w->Command2);
+}
+
+TEST_F(LocationWindowTest, ReturnPressesTheFocusedButtonOfEitherWindow) {
+    // No button is a default button, so the key acts on the focused one only (the path box with
+    // the focus takes it as text input, see above); keypad Enter is the same key.
+    QPointer<FindUnreal> location = new FindUnreal;
+    QPointer<ui::MainForm> main = new ui::MainForm;
+    main->setAttribute(Qt::WA_DeleteOnClose);
+    struct Case {
+        QPushButton* button;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Case cases[] = {
+        {location->Command1, Qt::Key_Return, Qt::NoModifier}, // "Enter": the folder is refused
+        {main->ExitProg, Qt::Key_Enter, Qt::KeypadModifier},  // "X": the main window unloads
+        {location->Command2, Qt::Key_Return, Qt::NoModifier}, // "Cancel": the window closes
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button->text().toStdString());
+        int clicks = 0;
+        const auto tap = QObject::connect(c.button, &QPushButton::clicked, [&] { ++clicks; });
+        QTest::keyClick(c.button, c.key, c.modifiers);
+        QObject::disconnect(tap);
+        EXPECT_EQ(clicks, 1);
+    }
+    EXPECT_EQ(messages.size(), 1u);
+    FlushDeletes();
+    EXPECT_TRUE(location.isNull());
+    EXPECT_TRUE(main.isNull());
+}
+
+TEST_F(LocationWindowTest, ClosedFromOutsideItEndsTheProgram) {
+    FindUnreal* w = Load();
+    ASSERT_NE(w, nullptr);
+    QPointer<FindUnreal> alive(w);
+    // The window manager's close command (Alt+F4, the close button of its frame) closes the
+    // window itself, not through any of its buttons.
+    const int status = uitest::RunUntilTheProgramEnds([w] { w->windowHandle()->close(); });
+    EXPECT_EQ(status, 0);
+    FlushDeletes();
+    EXPECT_TRUE(alive.isNull());
+}
+
+TEST(MessageBox, IsWideEnoughForItsTitleAndHasAPlainOkButton) {
+    uitest::EnsureApplication();
+    std::unique_ptr<QMessageBox> box(
+        ui::NewMessageBox(nullptr, QStringLiteral("Try Again"), QStringLiteral("System Failure")));
+    box->show();
+    QFont bold = box->font();
+    bold.setBold(true);
+    // A title bar holds the title beside the window's icon and three buttons.
+    EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 100);
+    EXPECT_EQ(box->windowTitle(), "System Failure");
+    EXPECT_EQ(box->text(), "Try Again");
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    ASSERT_EQ(box->buttons().size(), 1);
+    EXPECT_EQ(box->standardButton(box->buttons()[0]), QMessageBox::Ok);
+    EXPECT_TRUE(box->buttons()[0]->icon().isNull());
 }
 
 TEST_F(LocationWindowTest, OpensOnDriveCWithThePathInTheBox) {

@@ -294,16 +294,6 @@ TEST_F(MainInteractionTest, ExitHidesTheWindowBeforeItsCueAndXPlaysWhileItStays)
     }
 }
 
-// Runs the event loop until the program ends itself; answers its exit status (-1: it did not).
-int RunUntilTheProgramEnds(const std::function<void()>& action) {
-    QTimer::singleShot(0, action);
-    QTimer guard; // only a stop for a program that never ends, not a measurement
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
-    guard.start(20000);
-    return QApplication::exec();
-}
-
 // The main window that LoadMainForm showed, if any.
 MainForm* VisibleMainForm() {
     MainForm* shown = nullptr;
@@ -325,7 +315,7 @@ TEST_F(MainInteractionTest, BothCloseButtonsEndTheProgramWithoutCueFiles) {
             w->ShowEndProg();
         QPushButton* button = std::string(which) == "EndProg" ? w->EndProg : w->ExitProg;
         const int status =
-            RunUntilTheProgramEnds([button] { QTest::mouseClick(button, Qt::LeftButton); });
+            uitest::RunUntilTheProgramEnds([button] { QTest::mouseClick(button, Qt::LeftButton); });
         EXPECT_EQ(status, 0);
         uitest::FlushDeletes();
         EXPECT_TRUE(alive.isNull());

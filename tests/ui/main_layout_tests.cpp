@@ -139,8 +139,33 @@ TEST_F(MainLayoutWindowTest, LogoSizesThePictureBoxAndTheWindow) {
                                           595, 1950, 7260, 4500, 3007.5f});
     // Half twips become pixels only when applied; positions count from the box's inside.
     const int inside = form.Picture1->contentsRect().left();
-    EXPECT_EQ(form.Runit->geometry(), QRect(inside + 169, inside + 266, 169, 17));
+    EXPECT_EQ(form.Runit->mapTo(form.Picture1, QPoint(0, 0)), QPoint(inside + 169, inside + 266));
+    EXPECT_EQ(form.Runit->size(), QSize(169, 17));
     EXPECT_EQ(form.Image1->height(), 300);
+}
+
+TEST_F(MainLayoutWindowTest, ControlsPastASmallLogoAreClippedInsideThePictureBoxBorder) {
+    env.WriteLogo(100, 60); // far smaller than the controls centred on it
+    ui::MainForm form;
+    form.LayOut();
+    form.ShowTranFrame();
+    form.ShowEndProg();
+    form.ShowNoFiles();
+    const QImage with = form.Picture1->grab().toImage();
+    for (QObject* child : form.Picture1->Inside()->children())
+        if (auto* w = qobject_cast<QWidget*>(child))
+            w->hide();
+    const QImage without = form.Picture1->grab().toImage();
+    const int border = form.Picture1->frameWidth();
+    ASSERT_GT(border, 0);
+    int painted = 0;
+    for (int y = 0; y < with.height(); ++y)
+        for (int x = 0; x < with.width(); ++x) {
+            const bool onBorder = x < border || y < border || x >= with.width() - border ||
+                                  y >= with.height() - border;
+            painted += onBorder && with.pixel(x, y) != without.pixel(x, y);
+        }
+    EXPECT_EQ(painted, 0);
 }
 
 TEST_F(MainLayoutWindowTest, ExitBoxEndsInsideTheRightEdgeWhateverItsStart) {

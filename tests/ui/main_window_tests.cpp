@@ -64,7 +64,10 @@ TEST_F(MainWindowTest, TwipsAreKeptExactlyAndAppliedInPixels) {
     EXPECT_EQ(Twips(form.TranFrame), r);
     const int inside = form.Picture1->contentsRect().left();
     EXPECT_GT(inside, 0); // the picture box has a border; its controls sit inside it
-    EXPECT_EQ(form.TranFrame->geometry(), QRect(inside + 57, inside + 110, 393, 81));
+    EXPECT_EQ(form.TranFrame->parentWidget(), form.Picture1->Inside());
+    EXPECT_EQ(form.TranFrame->mapTo(form.Picture1, QPoint(0, 0)),
+              QPoint(inside + 57, inside + 110));
+    EXPECT_EQ(form.TranFrame->size(), QSize(393, 81));
     // The window itself: created at 8010 x 4665, fixed.
     EXPECT_EQ(form.size(), QSize(534, 311));
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
@@ -129,7 +132,7 @@ TEST_F(MainWindowTest, NothingOfTheCatalogueFrameIsSeen) {
 TEST_F(MainWindowTest, WindowedControlsLieInFrontOfWindowlessOnes) {
     MainForm form;
     for (QWidget* container :
-         {static_cast<QWidget*>(form.Picture1), static_cast<QWidget*>(form.AdvFrame),
+         {static_cast<QWidget*>(form.Picture1->Inside()), static_cast<QWidget*>(form.AdvFrame),
           static_cast<QWidget*>(form.TranFrame1)}) {
         const QObjectList& stack = container->children(); // back to front
         int lastLabel = -1, firstWindowed = int(stack.size());
@@ -228,6 +231,64 @@ TEST_F(MainWindowTest, CountBoxesReadErrorUntilACountIsWritten) {
     EXPECT_EQ(form.NumFilesText(), "Error");
     EXPECT_EQ(form.OnesToTransferText(), "Error");
     EXPECT_EQ(form.NumFilesTxt->text(), QStringLiteral("Error"));
+}
+
+TEST_F(MainWindowTest, ACountWiderThanItsBoxShowsItsLeadingDigits) {
+    MainForm form;
+    struct Box {
+        QLineEdit* box;
+        void (MainForm::*set)(const std::string&);
+    };
+    for (const Box& b : {Box{form.NumFilesTxt, &MainForm::SetNumFilesText},
+                         Box{form.OnesToTransfer, &MainForm::SetOnesToTransferText}}) {
+        SCOPED_TRACE(b.box->objectName().toStdString());
+        const auto shown = [&](const std::string& text) {
+            (form.*b.set)(text);
+            return b.box->grab().toImage();
+        };
+        const QImage blank = shown(""), one = shown("1"), wide = shown("12345");
+        // Where the "1" is drawn on its own ...
+        int last = -1;
+        for (int x = 0; x < one.width(); ++x)
+            for (int y = 0; y < one.height(); ++y)
+                if (one.pixel(x, y) != blank.pixel(x, y))
+                    last = x;
+        ASSERT_GE(last, 0);
+        // ... it is drawn in the wide count too: the start stays, the end is cut.
+        int differing = 0;
+        for (int x = 0; x <= last; ++x)
+            for (int y = 0; y < one.height(); ++y)
+                differing += one.pixel(x, y) != wide.pixel(x, y);
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+TEST_F(MainWindowTest, TextListAndPictureBoxesHaveTheSingleSunkenBorder) {
+    MainForm form;
+    form.SetNumFilesText("8");
+    for (QWidget* w :
+         {static_cast<QWidget*>(form.NumFilesTxt), static_cast<QWidget*>(form.FileNameList),
+          static_cast<QWidget*>(form.Picture1)}) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        const QImage image = w->grab().toImage();
+        const int x = image.width() / 2, y = image.height() / 2;
+        const QPalette& p = w->palette();
+        // Shadowed above and to the left, lit below and to the right: two lines deep.
+        EXPECT_EQ(image.pixelColor(x, 0), p.color(QPalette::Dark));
+        EXPECT_EQ(image.pixelColor(0, y), p.color(QPalette::Dark));
+        EXPECT_EQ(image.pixelColor(1, y), p.color(QPalette::Shadow));
+        EXPECT_EQ(image.pixelColor(image.width() - 1, y), p.color(QPalette::Light));
+        EXPECT_EQ(image.pixelColor(x, image.height() - 1), p.color(QPalette::Light));
+    }
+}
+
+TEST_F(MainWindowTest, TheStatusPanelHoldsItsControlsAtTheirTwipsFromItsCorner) {
+    MainForm form;
+    form.ShowTranFrame();
+    EXPECT_EQ(form.TranProg->geometry(), ui::ToPixels({120, 480, 5415, 255}));
+    EXPECT_EQ(form.ProgLbl->geometry(), ui::ToPixels({360, 240, 4215, 255}));
+    // So the bar keeps clear of the frame's bottom border (two lines of an etched frame).
+    EXPECT_LT(form.TranProg->geometry().bottom(), form.TranFrame1->height() - 2);
 }
 
 TEST_F(MainWindowTest, LoadWithoutCacheIndexLeavesErrorAndNothingToTransfer) {

@@ -5,17 +5,20 @@
 #include "startup/DoEvents.h"
 #include "startup/Globals.h"
 #include "support/TestSupport.h"
+#include "ui/Windows.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -56,6 +59,7 @@ inline void EnsureApplication() {
     static char* argv[] = {name, nullptr};
     OwnApplication() = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    ui::UseClassicLook(); // as the program does: the windows are tested with the look they have
     ::testing::AddGlobalTestEnvironment(new ApplicationTearDown);
 }
 
@@ -82,6 +86,16 @@ inline void CloseAllWindows() {
             w->close();
     }
     DeleteAllWindows();
+}
+
+// Runs the event loop until the program ends itself; answers its exit status (-1: it did not).
+inline int RunUntilTheProgramEnds(const std::function<void()>& action) {
+    QTimer::singleShot(0, action);
+    QTimer guard; // only a stop for a program that never ends, not a measurement
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
+    guard.start(20000);
+    return QApplication::exec();
 }
 
 // The application, a Wine prefix and an empty program folder, with the game folder set as given;

@@ -1,6 +1,8 @@
 // Windows-style game paths to native POSIX paths, the way Wine resolves them.
 
 #include "platform/PathResolver.h"
+#include "platform/FileSystem.h"
+#include "platform/UserFolders.h"
 #include "platform/Utf.h"
 #include "platform/posix/PosixCommon.h"
 
@@ -63,6 +65,32 @@ void SplitInto(std::string_view text, std::vector<std::string>& parts, std::size
     }
 }
 
+// The program's own folders (the executable's, and the player's configuration folder) are native
+// paths taken whole: their names may hold any character, a '\\' among them, and a path built on
+// one (the folder followed by "\\Lodestow.ini") must not be split there.
+const std::string& ExecutableFolderOnce() {
+    static const std::string folder = ExecutableFolder();
+    return folder;
+}
+
+bool StartsWithFolder(const std::string& path, const std::string& folder) {
+    return folder.size() > 1 && folder.front() == '/' &&
+           path.compare(0, folder.size(), folder) == 0 &&
+           (path.size() == folder.size() || IsSeparator(path[folder.size()]));
+}
+
+// Appends the components of a native path: only '/' separates them.
+void SplitNativeInto(std::string_view native, std::vector<std::string>& parts) {
+    for (std::size_t start = 0; start < native.size();) {
+        std::size_t end = native.find('/', start);
+        if (end == std::string_view::npos)
+            end = native.size();
+        if (end > start)
+            parts.emplace_back(native.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
 } // namespace
 
 std::string WinePrefix() {
@@ -106,8 +134,22 @@ std::optional<std::string> ResolvePath(const std::string& windowsPath) {
     std::size_t rest = 0;
     std::vector<std::string> parts;
     std::size_t fixedCount = 0; // the working folder's components need no matching
-    if (windowsPath.size() >= 2 && std::isalpha(static_cast<unsigned char>(windowsPath[0])) &&
-        windowsPath[1] == ':') {
+    // The longer of the two when one lies inside the other (a program kept in the home folder).
+    std::string user;
+    const std::string* own = nullptr;
+    if (!windowsPath.empty() && windowsPath[0] == '/') {
+        user = UserConfigFolder();
+        for (const std::string* folder :
+             {&ExecutableFolderOnce(), static_cast<const std::string*>(&user)})
+            if (StartsWithFolder(windowsPath, *folder) && (!own || folder->size() > own->size()))
+                own = folder;
+    }
+    if (own) {
+        SplitNativeInto(*own, parts);
+        fixedCount = parts.size();
+        rest = own->size();
+    } else if (windowsPath.size() >= 2 &&
+               std::isalpha(static_cast<unsigned char>(windowsPath[0])) && windowsPath[1] == ':') {
         const auto drive = DriveRoot(windowsPath[0]);
         if (!drive)
             return std::nullopt;
@@ -122,15 +164,7 @@ std::optional<std::string> ResolvePath(const std::string& windowsPath) {
                 buffer.resize(buffer.size() * 2);
             }
             // The working folder is native: only '/' separates, a '\\' is part of a name.
-            const std::string_view cwd = buffer.data();
-            for (std::size_t start = 0; start < cwd.size();) {
-                std::size_t end = cwd.find('/', start);
-                if (end == std::string_view::npos)
-                    end = cwd.size();
-                if (end > start)
-                    parts.emplace_back(cwd.substr(start, end - start));
-                start = end + 1;
-            }
+            SplitNativeInto(buffer.data(), parts);
             fixedCount = parts.size();
         }
     }
