@@ -35,7 +35,7 @@ CASES = [
     ("Begin Transfer gone", "main-window.png",
      ["-fill", "#080a13", "-draw", "rectangle 163,243 333,263"], False),
     ("progress bar red", "main-window-after.png",
-     ["-region", "362x18+69+146", "-fuzz", "25%", "-fill", "#d02020", "-opaque", "#359cdc"], False),
+     ["-region", "357x11+70+144", "-fuzz", "25%", "-fill", "#d02020", "-opaque", "#0a246a"], False),
     ("title bar blue", "location-window.png",
      ["-region", "364x20+0+0", "-fuzz", "20%", "-fill", "#2030d0", "-opaque", "red"], False),
     ("Cancel button gone", "location-window.png",
