@@ -5,6 +5,7 @@
 #include "startup/DoEvents.h"
 #include "startup/Globals.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -147,23 +148,139 @@ std::string CacheIndexPath() {
     return CacheFolderPath() + CacheIndexName;
 }
 
+namespace {
+
+// The catalogue row of one line of the index, when the line makes one.
+std::optional<CatalogueRow> RowOfLine(const std::string& line) {
+    std::string fileName = FileNameOf(line);
+    if (fileName.empty()) {
+        return std::nullopt;
+    }
+    CatalogueRow row;
+    row.destination = DestinationFor(LastFourCharacters(fileName));
+    row.cacheName = CacheNameOf(line);
+    row.fileName = std::move(fileName);
+    row.copied = "NO";
+    return row;
+}
+
+constexpr std::uint64_t DigestStart = 14695981039346656037ULL;
+
+std::uint64_t DigestMore(std::uint64_t h, std::string_view bytes) {
+    for (const char c : bytes)
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    return h;
+}
+
+// The index's bytes, piece by piece, decoded as DecodeIndex decodes them and split into the same
+// lines, without ever holding the whole file.
+class LineReader {
+public:
+    explicit LineReader(std::function<void(const std::string&)> line) : line_(std::move(line)) {}
+
+    void Feed(std::string_view bytes) {
+        if (!decided_) {
+            head_.append(bytes);
+            if (head_.size() < Utf8Mark.size())
+                return;
+            Decide();
+            bytes = head_;
+            Decode(bytes);
+            head_.clear();
+            return;
+        }
+        Decode(bytes);
+    }
+    void End() {
+        if (!decided_) {
+            Decide();
+            Decode(head_);
+        }
+        if (!carry_.empty())
+            Split(platform::Utf16LeToUtf8(carry_)); // a last odd byte or lone surrogate
+        if (!partial_.empty())
+            line_(partial_);
+    }
+    IndexEncoding Encoding() const { return encoding_; }
+
+private:
+    void Decide() {
+        decided_ = true;
+        std::string_view head = head_;
+        if (head.starts_with(Utf16LeMark)) {
+            encoding_ = IndexEncoding::Utf16LeBom;
+            head_.erase(0, Utf16LeMark.size());
+        } else if (head.starts_with(Utf8Mark)) {
+            encoding_ = IndexEncoding::Utf8Bom;
+            head_.erase(0, Utf8Mark.size());
+        }
+    }
+    void Decode(std::string_view bytes) {
+        switch (encoding_) {
+        case IndexEncoding::Utf8Bom:
+            Split(bytes);
+            return;
+        case IndexEncoding::Ansi:
+            Split(platform::AnsiToUtf8(bytes));
+            return;
+        case IndexEncoding::Utf16LeBom:
+            break;
+        }
+        carry_.append(bytes);
+        std::size_t whole = carry_.size() & ~std::size_t{1};
+        // A high surrogate waits for its partner in the next piece.
+        if (whole >= 2) {
+            const auto unit = static_cast<unsigned>(static_cast<unsigned char>(carry_[whole - 2])) |
+                              static_cast<unsigned>(static_cast<unsigned char>(carry_[whole - 1]))
+                                  << 8;
+            if (unit >= 0xD800 && unit <= 0xDBFF)
+                whole -= 2;
+        }
+        Split(platform::Utf16LeToUtf8(std::string_view(carry_).substr(0, whole)));
+        carry_.erase(0, whole);
+    }
+    void Split(std::string_view text) {
+        for (std::size_t i = 0; i < text.size();) {
+            if (afterCr_ && text[i] == '\n') {
+                afterCr_ = false;
+                ++i;
+                continue;
+            }
+            afterCr_ = false;
+            const std::size_t end = text.find_first_of("\r\n", i);
+            if (end == std::string_view::npos) {
+                partial_.append(text.substr(i));
+                return;
+            }
+            partial_.append(text.substr(i, end - i));
+            line_(partial_);
+            partial_.clear();
+            afterCr_ = text[end] == '\r';
+            i = end + 1;
+        }
+    }
+
+    std::function<void(const std::string&)> line_;
+    IndexEncoding encoding_ = IndexEncoding::Ansi;
+    bool decided_ = false;
+    bool afterCr_ = false;
+    std::string head_;
+    std::string carry_;
+    std::string partial_;
+};
+
+} // namespace
+
 ParsedIndex ParseIndexLines(const std::vector<std::string>& lines) {
     ParsedIndex parsed;
     parsed.rows.reserve(lines.size());
     for (const std::string& line : lines) {
-        std::string fileName = FileNameOf(line);
-        if (fileName.empty()) {
-            continue;
+        if (auto row = RowOfLine(line)) {
+            if (row->destination != "System") {
+                ++parsed.transferable;
+            }
+            parsed.rows.push_back(std::move(*row));
         }
-        CatalogueRow row;
-        row.destination = DestinationFor(LastFourCharacters(fileName));
-        row.cacheName = CacheNameOf(line);
-        row.fileName = std::move(fileName);
-        row.copied = "NO";
-        if (row.destination != "System") {
-            ++parsed.transferable;
-        }
-        parsed.rows.push_back(std::move(row));
     }
     // The found-files count is the number of entries read: counting lines instead would show 1
     // for an empty cache's index and -1 for an empty file.
@@ -171,18 +288,66 @@ ParsedIndex ParseIndexLines(const std::vector<std::string>& lines) {
     return parsed;
 }
 
+namespace {
+std::optional<IndexReading>& Reading() {
+    static std::optional<IndexReading> reading;
+    return reading;
+}
+} // namespace
+
+const std::optional<IndexReading>& LastIndexReading() {
+    return Reading();
+}
+
+std::uint64_t IndexDigest(std::string_view bytes) {
+    return DigestMore(DigestStart, bytes);
+}
+
 bool ReadCacheIndex(CatalogueColumns& catalogue) {
     catalogue.Clear();
     DoEvents();
-    const std::optional<std::string> bytes = platform::ReadFileBytes(CacheIndexPath());
-    if (!bytes) {
+    Reading().reset();
+    IndexReading reading;
+    reading.path = CacheIndexPath();
+    reading.digest = DigestStart;
+
+    // Rows go to the catalogue in batches as the file is read: a large index is never held in
+    // memory beside the catalogue it becomes.
+    constexpr std::size_t Batch = 4096;
+    std::vector<CatalogueRow> batch;
+    long long rows = 0;
+    long long transferable = 0;
+    LineReader lines([&](const std::string& line) {
+        if (auto row = RowOfLine(line)) {
+            ++rows;
+            if (row->destination != "System") {
+                ++transferable;
+            }
+            batch.push_back(std::move(*row));
+            if (batch.size() == Batch) {
+                catalogue.AppendRows(batch);
+                batch.clear();
+            }
+        }
+    });
+    const bool read =
+        platform::ReadFilePieces(reading.path, reading.file, [&](std::string_view piece) {
+            reading.digest = DigestMore(reading.digest, piece);
+            lines.Feed(piece);
+        });
+    if (!read) {
+        catalogue.Clear();
         return false;
     }
-    const ParsedIndex parsed = ParseIndexLines(DecodeIndex(*bytes).lines);
-    // One append for the whole catalogue: the window's lists take rows far faster in one go.
-    catalogue.AppendRows(parsed.rows);
-    catalogue.SetNumFilesText(std::to_string(parsed.numFiles));
-    catalogue.SetOnesToTransferText(std::to_string(parsed.transferable));
+    lines.End();
+    if (!batch.empty()) {
+        catalogue.AppendRows(batch);
+    }
+    reading.encoding = lines.Encoding();
+    Reading() = std::move(reading);
+    // The found-files count is the number of entries read (see ParseIndexLines).
+    catalogue.SetNumFilesText(std::to_string(rows));
+    catalogue.SetOnesToTransferText(std::to_string(transferable));
     return true;
 }
 

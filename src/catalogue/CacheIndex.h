@@ -3,7 +3,9 @@
 // cached package.
 
 #include "catalogue/Catalogue.h"
+#include "platform/FileSystem.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +41,17 @@ std::string CacheIndexPath(); // the cache folder + CacheIndexName
 // both counts. False when the index cannot be opened or read (the catalogue stays empty and the
 // counts keep their text).
 bool ReadCacheIndex(CatalogueColumns& catalogue);
+
+// What the last successful ReadCacheIndex read: the file (pinned, so a rewrite replaces that very
+// file), a digest of its bytes (so a rewrite can tell whether it changed since) and its encoding.
+struct IndexReading {
+    std::string path; // CacheIndexPath() at the time of the read
+    platform::PinnedFile file;
+    std::uint64_t digest = 0;
+    IndexEncoding encoding = IndexEncoding::Ansi;
+};
+const std::optional<IndexReading>& LastIndexReading();
+std::uint64_t IndexDigest(std::string_view bytes);
 
 // The rows and found-files count for already decoded lines (no I/O): the reading rule itself.
 struct ParsedIndex {

@@ -37,6 +37,10 @@ WholeProgress ToWholeProgress(float min, float max, float value) {
     WholeProgress p;
     p.min = whole(min);
     p.max = std::max(p.min, whole(max));
+    if (p.max == p.min) {
+        // An empty range would make the bar a busy indicator: show it empty or full instead.
+        return {0, 1, value >= max ? 1 : 0};
+    }
     p.value = std::clamp(whole(value), p.min, p.max);
     return p;
 }

@@ -8,6 +8,8 @@
 // files. The rule is applied by this layer itself, so it holds when the program runs as root.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +47,26 @@ bool CopyFileReplace(const std::string& source, const std::string& destination);
 // Whole-file read; nullopt when the file cannot be opened or read (or is a folder).
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
+// Two paths name the same file exactly when their identities are equal (links, mounts and
+// letter case included).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Whole-file read that also pins the file: `location` names the file that was read, so later
+// calls given it reach that file even when another spelling of its name appears beside it.
+struct PinnedFile {
+    std::string location;
+    FileIdentity identity;
+};
+std::optional<std::string> ReadFileBytes(const std::string& path, PinnedFile& pinned);
+// The same read in pieces of about a megabyte, each handed to `piece` in order, so that a large
+// file is never held whole. False when the file cannot be opened or read to its end.
+bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
+                    const std::function<void(std::string_view)>& piece);
+
 // Opens for writing (creating or emptying) and writes the bytes. Not atomic.
 bool WriteFileBytes(const std::string& path, std::string_view bytes);
 
@@ -60,6 +82,59 @@ std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder
 // Names of the regular files of a folder (what the directory search can match), sorted like
 // ListSubfolders; nullopt when the folder cannot be read.
 std::optional<std::vector<std::string>> ListFiles(const std::string& folder);
+
+// A folder resolved once for a whole run: the operations below reach names inside it without
+// resolving the path again.
+struct Folder {
+    std::string location; // POSIX: the native path; Windows: the full path
+    FileIdentity identity;
+};
+std::optional<Folder> OpenFolder(const std::string& path);
+
+struct FolderEntry {
+    std::string name;
+    bool regularFile = false; // what the directory search can match (links followed)
+};
+// Every entry of the folder. nullopt when the folder cannot be read to its end: a failed read is
+// never taken for the end of the list.
+std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder);
+
+enum class MoveResult {
+    Moved,            // the destination holds the file; the source is gone or will go at Commit
+    CopiedSourceKept, // copied; the source stays (it or its folder is read-only)
+    SameFile,         // source and destination are one file: nothing was done
+    SourceChanged,    // the source changed while it was copied: nothing was done
+    Failed,           // nothing was done
+};
+
+// Moves cache files into place, with the durability of the whole batch paid once:
+//  - same file system: the source is renamed over the destination in one step, no data copied;
+//  - across file systems (or a source that must stay): the bytes go from the opened source into a
+//    file beside the destination that takes its name in one step; the source is deleted at the
+//    next Commit, after the destination is on disk, and only when it is still the very file that
+//    was copied, unchanged (identity, size, modification time);
+//  - a read-only destination is never replaced; a read-only source (or one in a read-only folder)
+//    is copied and kept.
+// No source goes before its destination is on disk; after Finish every move is on disk.
+class MoveBatch {
+public:
+    MoveBatch();
+    ~MoveBatch();
+    MoveBatch(const MoveBatch&) = delete;
+    MoveBatch& operator=(const MoveBatch&) = delete;
+
+    MoveResult Move(const Folder& from, const std::string& fromName, const Folder& to,
+                    const std::string& toName);
+    // Flushes the destinations of the copies so far, then deletes their unchanged sources.
+    void Commit();
+    // Commit, then makes every rename and deletion of the batch durable. False when a flush
+    // failed.
+    bool Finish();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 // The machine's drives as "C:", "Z:" ... (on POSIX the drives of the Wine prefix, Z: at least).
 std::vector<std::string> LogicalDrives();

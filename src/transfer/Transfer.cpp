@@ -1,7 +1,8 @@
 #include "transfer/Transfer.h"
 
 #include "catalogue/CacheIndex.h"
-#include "startup/Copier.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "startup/DoEvents.h"
 #include "startup/Globals.h"
 #include "startup/PlayCue.h"
@@ -10,7 +11,13 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 namespace UnrealMOD {
 
@@ -123,6 +130,161 @@ std::string Caption(const std::string& done, const std::string& total) {
     return done + " out of " + total + " Transfered";
 }
 
+// A folder of the game as the run sees it: resolved and listed once, then kept up to date with
+// the run's own changes, so that finding a name in it costs the same however full it is.
+class RunFolder {
+public:
+    bool Open(const std::string& path) {
+        folder_ = platform::OpenFolder(path);
+        if (!folder_)
+            return false;
+        const auto entries = platform::ReadFolder(*folder_);
+        if (!entries) {
+            folder_.reset();
+            return false;
+        }
+        for (const platform::FolderEntry& entry : *entries)
+            Add(entry.name, entry.regularFile);
+        return true;
+    }
+    const platform::Folder& Location() const { return *folder_; }
+
+    // The name the directory search gives `name`: the exact name when it is there, otherwise the
+    // match without regard to letter case that sorts first. filesOnly: regular files only.
+    std::optional<std::string> Find(const std::string& name, bool filesOnly) const {
+        const auto it = byKey_.find(platform::FileNameKey(name));
+        if (it == byKey_.end())
+            return std::nullopt;
+        const std::pair<std::string, bool>* best = nullptr;
+        for (const auto& candidate : it->second) {
+            if (filesOnly && !candidate.second)
+                continue;
+            if (candidate.first == name)
+                return name;
+            if (!best || candidate.first < best->first)
+                best = &candidate;
+        }
+        return best ? std::optional<std::string>(best->first) : std::nullopt;
+    }
+    void Add(const std::string& name, bool regularFile) {
+        auto& names = byKey_[platform::FileNameKey(name)];
+        for (auto& existing : names) {
+            if (existing.first == name) {
+                existing.second = regularFile;
+                return;
+            }
+        }
+        names.emplace_back(name, regularFile);
+    }
+    void Remove(const std::string& name) {
+        const auto it = byKey_.find(platform::FileNameKey(name));
+        if (it == byKey_.end())
+            return;
+        std::erase_if(it->second, [&](const auto& entry) { return entry.first == name; });
+        if (it->second.empty())
+            byKey_.erase(it);
+    }
+
+private:
+    std::optional<platform::Folder> folder_;
+    std::unordered_map<std::string, std::vector<std::pair<std::string, bool>>> byKey_;
+};
+
+using FolderKey = std::pair<std::uint64_t, std::uint64_t>;
+
+// What one run knows about the game's folders and what it has written into them.
+class RowMover {
+public:
+    explicit RowMover(const CatalogueColumns& catalogue) {
+        cacheOpen_ = cache_.Open(CacheFolderPath());
+        // A cache file that more than one entry names (the same name twice, or names that
+        // differ only in letter case) belongs to no single entry: moving it for one would take
+        // it from the others.
+        for (int r = 0; r < catalogue.RowCount(); ++r) {
+            const std::string cacheName = catalogue.Row(r).cacheName;
+            if (IsSafeName(cacheName))
+                ++cacheUses_[platform::FileNameKey(cacheName + CacheFileExt())];
+        }
+    }
+
+    // True when the row's package now lies in its destination folder.
+    bool Move(const CatalogueRow& row) {
+        if (!cacheOpen_)
+            return false;
+        const std::string cacheFile = row.cacheName + CacheFileExt();
+        if (cacheUses_[platform::FileNameKey(cacheFile)] != 1)
+            return false;
+        Destination* to = DestinationFolder(row.destination);
+        if (!to)
+            return false;
+        // One package per destination file and run: a second entry that lands on a file this
+        // run has written (same name, other letter case, same name once decoded) would replace
+        // the first package.
+        const std::string key = platform::FileNameKey(row.fileName);
+        if (to->written.count(key))
+            return false;
+        const auto from = cache_.Find(cacheFile, true);
+        if (!from)
+            return false;
+        const std::string toName = to->folder->Find(row.fileName, false).value_or(row.fileName);
+        switch (batch_.Move(cache_.Location(), *from, to->folder->Location(), toName)) {
+        case platform::MoveResult::Moved:
+            cache_.Remove(*from);
+            break;
+        case platform::MoveResult::CopiedSourceKept:
+            break;
+        case platform::MoveResult::SameFile:
+        case platform::MoveResult::SourceChanged:
+        case platform::MoveResult::Failed:
+            return false;
+        }
+        to->folder->Add(toName, true);
+        to->written.insert(key);
+        return true;
+    }
+
+    // Every move of the run is on disk (false when that cannot be made sure).
+    bool Finish() { return batch_.Finish(); }
+
+private:
+    struct Destination {
+        RunFolder* folder = nullptr;
+        std::unordered_set<std::string> written;
+    };
+
+    Destination* DestinationFolder(const std::string& name) {
+        const auto known = byName_.find(name);
+        if (known != byName_.end())
+            return known->second;
+        Destination* result = nullptr;
+        auto folder = std::make_unique<RunFolder>();
+        if (folder->Open(GameFolder + name)) {
+            const platform::FileIdentity id = folder->Location().identity;
+            const platform::FileIdentity cacheId = cache_.Location().identity;
+            // A destination folder that is the cache folder itself (a link or a mount) would
+            // put packages over other cache files or the index.
+            if (!(id == cacheId)) {
+                Destination& d = byIdentity_[FolderKey{id.device, id.file}];
+                if (!d.folder) {
+                    folders_.push_back(std::move(folder));
+                    d.folder = folders_.back().get();
+                }
+                result = &d;
+            }
+        }
+        byName_[name] = result;
+        return result;
+    }
+
+    RunFolder cache_;
+    bool cacheOpen_ = false;
+    std::unordered_map<std::string, int> cacheUses_;
+    std::vector<std::unique_ptr<RunFolder>> folders_;
+    std::map<FolderKey, Destination> byIdentity_;
+    std::map<std::string, Destination*> byName_;
+    platform::MoveBatch batch_;
+};
+
 } // namespace
 
 std::string CacheFilePath(const std::string& cacheName) {
@@ -136,6 +298,7 @@ std::string DestinationFilePath(const std::string& destination, const std::strin
 TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
     TransferOutcome outcome;
     BusyWindow busy(view);
+    std::optional<RowMover> mover;
     try {
         const std::string total = catalogue.OnesToTransferText();
         view.ShowTranFrame();
@@ -146,6 +309,7 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
         view.SetProgMin(0.0F);
         view.SetProgValue(0.0F);
 
+        mover.emplace(catalogue);
         float value = 0.0F;
         for (int r = 0; r < catalogue.RowCount(); ++r) {
             const CatalogueRow row = catalogue.Row(r);
@@ -157,15 +321,12 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
             // made into a path, so nothing is written or deleted for it.
             const bool safe = IsSafeName(row.fileName) && IsSafeName(row.cacheName) &&
                               IsTransferFolder(row.destination);
-            const std::string cacheFile = CacheFilePath(row.cacheName);
-            if (safe && Copier::CopyIfExists(cacheFile,
-                                             DestinationFilePath(row.destination, row.fileName))) {
+            if (safe && mover->Move(row)) {
                 catalogue.SetCopied(r, "YES");
                 value += 1.0F;
                 view.SetProgValue(value);
                 view.SetProgLbl(Caption(WholeNumber(value), total));
-                // Only now that the destination is complete may the cached copy go.
-                Copier::KillIfExists(cacheFile);
+                DoEvents();
             } else {
                 catalogue.SetCopied(r, "Errored");
                 value += 1.0F;
@@ -175,6 +336,8 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
     } catch (...) {
         outcome.walkFinished = false;
     }
+    // Before the index can reflect the moves, they must be on disk.
+    IgnoringFaults([&] { outcome.movesOnDisk = !mover || mover->Finish(); });
 
     IgnoringFaults([&] { busy.Enable(); });
     IgnoringFaults([&] { view.SetProgValue(view.ProgMax()); });
@@ -187,16 +350,39 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
 }
 
 void RunitClick(CatalogueColumns& catalogue, TransferView& view) {
+    // A click that arrives while a run is in progress (its events are processed at the fixed
+    // points, the closing read among them) starts no second run inside the first.
+    static bool running = false;
+    if (running) {
+        return;
+    }
+    running = true;
+    struct Done {
+        ~Done() { running = false; }
+    } done;
+
     DoEvents();
     PlayCue(CuePath("\\winstart.wav"));
     const TransferOutcome outcome = RunTransfer(catalogue, view);
 
     std::string problem;
     if (!outcome.catalogueReread) {
-        problem = "The cache index " + CacheIndexPath() +
-                  " could not be read again after the transfer, so it was not rewritten. It was "
-                  "left as it was; it may still list files that have just been moved out of the "
-                  "cache.";
+        if (platform::PathExists(CacheIndexPath())) {
+            problem = "The cache index " + CacheIndexPath() +
+                      " could not be read again after the transfer, so it was not rewritten. It "
+                      "was left as it was; it may still list files that have just been moved out "
+                      "of the cache.";
+        } else {
+            problem = "The cache index " + CacheIndexPath() +
+                      " could not be read again after the transfer: it is no longer there. No "
+                      "new index was written, so the files still in the cache are not listed "
+                      "anywhere.";
+        }
+    } else if (!outcome.movesOnDisk) {
+        problem = "The moved files could not be made safe on disk, so the cache index " +
+                  CacheIndexPath() +
+                  " was not rewritten. It was left as it was; it may still list files that have "
+                  "just been moved out of the cache.";
     } else {
         try {
             RewriteCacheIndex(catalogue, &problem);

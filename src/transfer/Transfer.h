@@ -33,6 +33,7 @@ std::string DestinationFilePath(const std::string& destination, const std::strin
 struct TransferOutcome {
     bool walkFinished = true;    // false when a fault stopped the row walk early
     bool catalogueReread = true; // false when the closing read of the index failed
+    bool movesOnDisk = true;     // false when the moves could not be made durable
 };
 
 // Walks the catalogue and copies; reads the catalogue again at its end. The window is enabled

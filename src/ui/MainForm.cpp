@@ -200,6 +200,7 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     setFont(PlainFont(form.font.face, form.font.points, form.font.bold, QFont::SansSerif));
     SetTwips(this, form.rect);
     CreateControls();
+    progLbl_ = ProgLbl->text();
 }
 
 MainForm::~MainForm() {
@@ -530,10 +531,24 @@ void MainForm::ShowTranFrame() {
     TranFrame->show();
 }
 void MainForm::SetProgLbl(const std::string& caption) {
-    ProgLbl->setText(Q(caption));
+    progLbl_ = Q(caption);
+    ShowProgress();
 }
 void MainForm::SetWindowEnabled(bool enabled) {
     setEnabled(enabled);
+    ShowProgress();
+}
+
+// While a run walks the rows (the window disabled), the bar and the label are brought up to date
+// at most every 40 ms: repainting them for every row would cost more than moving the file. The
+// events processed at the fixed points then have at most one repaint to do.
+void MainForm::ShowProgress() {
+    if (!isEnabled() && shown_.isValid() && shown_.elapsed() < 40)
+        return;
+    shown_.start();
+    if (ProgLbl->text() != progLbl_)
+        ProgLbl->setText(progLbl_);
+    ApplyProgress();
 }
 
 void MainForm::SetBusyPointer(bool busy) {
@@ -548,17 +563,17 @@ void MainForm::SetBusyPointer(bool busy) {
 
 void MainForm::SetProgMax(float value) {
     progMax_ = value;
-    ApplyProgress();
+    ShowProgress();
 }
 
 void MainForm::SetProgMin(float value) {
     progMin_ = value;
-    ApplyProgress();
+    ShowProgress();
 }
 
 void MainForm::SetProgValue(float value) {
     progValue_ = value;
-    ApplyProgress();
+    ShowProgress();
 }
 
 void MainForm::ApplyProgress() {

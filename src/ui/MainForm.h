@@ -9,8 +9,10 @@
 #include "startup/StartupSequence.h"
 #include "transfer/Transfer.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QPixmap>
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -152,11 +154,14 @@ private:
     QListWidget* List(forms::CatalogueList list) const;
     void CarrySelection(forms::CatalogueList changed);
     void ApplyProgress();
+    void ShowProgress();
     void PlayCue(const std::string& path);
     void Unload();
 
     float progMin_ = 0, progMax_ = 100, progValue_ = 0;
     bool busy_ = false;
+    QString progLbl_;
+    QElapsedTimer shown_;
 };
 
 } // namespace ui

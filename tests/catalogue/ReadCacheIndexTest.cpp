@@ -1,6 +1,7 @@
 // Reading the index from disk into the catalogue.
 
 #include "catalogue/CacheIndex.h"
+#include "platform/Text.h"
 #include "startup/DoEvents.h"
 #include "startup/Globals.h"
 
@@ -121,7 +122,36 @@ TEST_F(ReadCacheIndexTest, HundredThousandLinesAreReadWhole) {
     EXPECT_EQ(catalogue.OnesToTransferText(), std::to_string(transferable));
     EXPECT_EQ(catalogue.Row(0), (CatalogueRow{"F0.unr", "C0", "Maps", "NO"}));
     EXPECT_EQ(catalogue.Row(99999), (CatalogueRow{"F99999.uax", "C99999", "Sounds", "NO"}));
-    EXPECT_EQ(std::count(catalogue.calls.begin(), catalogue.calls.end(), "AppendRows"), 1);
+    // In batches as the file is read, never a call per row.
+    EXPECT_LE(std::count(catalogue.calls.begin(), catalogue.calls.end(), "AppendRows"), 30);
+}
+
+// The file is read in pieces of a megabyte: a line end, a character or a UTF-16 surrogate pair
+// cut by a piece boundary reads exactly as the whole file decoded at once.
+TEST_F(ReadCacheIndexTest, PieceBoundariesChangeNothing) {
+    for (int shift = 0; shift < 4; ++shift) {
+        std::string text =
+            "[Cache]\r\n" + std::string(static_cast<std::size_t>(shift), ' ') + "\r\n";
+        for (int i = 0; text.size() < (5U << 19); ++i)
+            text += "C" + std::to_string(i) + "=Caf\xC3\xA9\xF0\x9F\x8E\xAE" + std::to_string(i) +
+                    (i % 3 == 0   ? ".unr\r\n"
+                     : i % 3 == 1 ? ".utx\r"
+                                  : ".u\n");
+        const std::string utf16 = "\xFF\xFE" + platform::Utf8ToUtf16Le(text);
+        std::string ansi = text;
+        for (char& c : ansi)
+            if (static_cast<unsigned char>(c) >= 0x80)
+                c = 'x';
+        for (const std::string& bytes : {utf16, "\xEF\xBB\xBF" + text, ansi + "\r"}) {
+            WriteIndex(bytes);
+            MemoryCatalogue catalogue;
+            ASSERT_TRUE(UnrealMOD::ReadCacheIndex(catalogue));
+            const auto expected = UnrealMOD::ParseIndexLines(UnrealMOD::DecodeIndex(bytes).lines);
+            ASSERT_EQ(catalogue.rows.size(), expected.rows.size()) << shift;
+            EXPECT_TRUE(catalogue.rows == expected.rows) << shift;
+            EXPECT_EQ(catalogue.NumFilesText(), std::to_string(expected.numFiles));
+        }
+    }
 }
 
 TEST_F(ReadCacheIndexTest, BinaryIndexDoesNotCrash) {

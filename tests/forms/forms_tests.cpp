@@ -96,9 +96,11 @@ TEST(MainFormLogic, ProgressBecomesWholeNumbersThatTheBarCanHold) {
         {0, 100, 0, {0, 100, 0}},
         {0, 7, 2.5f, {0, 7, 3}},  // half rounds away from zero
         {1, 5, 9, {1, 5, 5}},     // a value beyond the range is held at its end
-        {10, 3, 4, {10, 10, 10}}, // max below min
+        {10, 3, 4, {0, 1, 1}},    // max below min: no range, the value is past the max
+        {0, 0, 0, {0, 1, 1}},     // a total of 0 ends full, never as a busy bar
+        {0, 2, 0, {0, 2, 0}},
         {0, 1e20f, 1e19f, {0, 2147483647, 2147483647}},
-        {-inf, inf, nan, {0, 0, 0}},
+        {-inf, inf, nan, {0, 1, 0}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(forms::ToWholeProgress(c.min, c.max, c.value), c.want)

@@ -1,8 +1,10 @@
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -292,6 +294,103 @@ TEST_F(FileSystemTest, FullDiskLeavesDestinationWhole) {
             << "small copy failed";
         EXPECT_EQ(testsupport::TryReadFile(disk + "/DM-A.unr"), "map bytes") << "small copy wrong";
     });
+}
+
+} // namespace
+
+namespace {
+
+// The move of a transfer, on one disk and across file systems (Music is a tmpfs of its own), for
+// each case that must not lose or double a package.
+struct MoveCase {
+    const char* name;
+    std::string to;                                // "Maps" (same disk) or "Music" (tmpfs)
+    std::string toName;                            // name in the destination folder
+    std::function<void(const std::string&)> setup; // given the game folder (native)
+    std::function<void(const std::string&)> beforeCommit;
+    platform::MoveResult result;
+    std::optional<std::string> sourceAfter; // K1.uxx after Finish
+    std::optional<std::string> destAfter;
+};
+
+TEST_F(FileSystemTest, MoveKeepsEveryPackageWhole) {
+    using R = platform::MoveResult;
+    const std::vector<MoveCase> cases = {
+        {"RenameOnOneDisk", "Maps", "DM-B.unr", nullptr, nullptr, R::Moved, std::nullopt,
+         "map bytes"},
+        {"ReplaceOnOneDisk", "Maps", "DM-A.unr", nullptr, nullptr, R::Moved, std::nullopt,
+         "map bytes"},
+        {"CopyAcrossFileSystems", "Music", "Song.umx", nullptr, nullptr, R::Moved, std::nullopt,
+         "map bytes"},
+        {"ReplaceAcrossFileSystems", "Music", "Old.umx", nullptr, nullptr, R::Moved, std::nullopt,
+         "map bytes"},
+        {"ReadOnlySourceIsCopiedAndKept", "Maps", "DM-B.unr",
+         [](const std::string& g) { chmod((g + "/Cache/K1.uxx").c_str(), 0444); }, nullptr,
+         R::CopiedSourceKept, "map bytes", "map bytes"},
+        {"ReadOnlyDestinationIsNotReplaced", "Maps", "DM-A.unr",
+         [](const std::string& g) { chmod((g + "/Maps/DM-A.unr").c_str(), 0444); }, nullptr,
+         R::Failed, "map bytes", "old map"},
+        {"HardLinkIsTheSameFile", "Maps", "DM-L.unr",
+         [](const std::string& g) {
+             link((g + "/Cache/K1.uxx").c_str(), (g + "/Maps/DM-L.unr").c_str());
+         },
+         nullptr, R::SameFile, "map bytes", "map bytes"},
+        // Changed after its copy was made: the copy stays in place, the changed file in the cache.
+        {"SourceChangedBeforeItsDeletion", "Music", "Song.umx", nullptr,
+         [](const std::string& g) { testsupport::WriteFile(g + "/Cache/K1.uxx", "newer bytes"); },
+         R::Moved, "newer bytes", "map bytes"},
+        {"SourceReplacedBeforeItsDeletion", "Music", "Song.umx", nullptr,
+         [](const std::string& g) {
+             testsupport::WriteFile(g + "/Cache/new", "map bytes");
+             rename((g + "/Cache/new").c_str(), (g + "/Cache/K1.uxx").c_str());
+         },
+         R::Moved, "map bytes", "map bytes"},
+    };
+    testsupport::InOwnMountNamespace([&] {
+        testsupport::MakeFolder(game + "/Music");
+        testsupport::MountTmpfs(game + "/Music", 1 << 20);
+        for (const MoveCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            testsupport::WriteFile(game + "/Cache/K1.uxx", "map bytes");
+            chmod((game + "/Cache/K1.uxx").c_str(), 0644);
+            testsupport::WriteFile(game + "/Music/Old.umx", "old song");
+            if (c.setup)
+                c.setup(game);
+            const auto from = platform::OpenFolder(w + "Cache");
+            const auto to = platform::OpenFolder(w + c.to);
+            ASSERT_TRUE(from && to);
+            {
+                platform::MoveBatch batch;
+                EXPECT_EQ(batch.Move(*from, "K1.uxx", *to, c.toName), c.result);
+                if (c.beforeCommit)
+                    c.beforeCommit(game);
+                EXPECT_TRUE(batch.Finish());
+            }
+            EXPECT_EQ(testsupport::TryReadFile(game + "/Cache/K1.uxx"), c.sourceAfter);
+            EXPECT_EQ(testsupport::TryReadFile(game + "/" + c.to + "/" + c.toName), c.destAfter);
+            for (const char* f :
+                 {"/Cache/K1.uxx", "/Maps/DM-B.unr", "/Maps/DM-L.unr", "/Music/Song.umx"})
+                unlink((game + f).c_str());
+            chmod((game + "/Maps/DM-A.unr").c_str(), 0644);
+            testsupport::WriteFile(game + "/Maps/DM-A.unr", "old map");
+        }
+    });
+}
+
+// Every entry, told apart as a file the search can match or not.
+TEST_F(FileSystemTest, ReadFolderListsEveryEntryWithItsKind) {
+    const auto cache = platform::OpenFolder(w + "cache");
+    ASSERT_TRUE(cache);
+    const auto entries = platform::ReadFolder(*cache);
+    ASSERT_TRUE(entries);
+    Names files, folders;
+    for (const auto& e : *entries)
+        (e.regularFile ? files : folders).push_back(e.name);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (Names{".hidden", "K1.uxx", "README", "cache.ini"}));
+    EXPECT_EQ(folders, (Names{"A.uxx"}));
+    EXPECT_FALSE(platform::OpenFolder(w + "Cache\\K1.uxx"));
+    EXPECT_FALSE(platform::OpenFolder(w + "Nowhere"));
 }
 
 } // namespace

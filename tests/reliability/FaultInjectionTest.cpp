@@ -48,8 +48,18 @@ public:
         }
         return MarkingCatalogue::Row(r);
     }
+    // The closing read's append, once armed: the moment between that read and the rewrite.
+    void AppendRows(const std::vector<UnrealMOD::CatalogueRow>& rows) override {
+        MarkingCatalogue::AppendRows(rows);
+        if (appendHook) {
+            auto once = std::move(appendHook);
+            appendHook = nullptr;
+            once();
+        }
+    }
     int row = -1;
     mutable std::function<void()> hook;
+    std::function<void()> appendHook;
 };
 
 class ReliabilityTest;
@@ -428,6 +438,58 @@ std::vector<FaultCase> Cases() {
          .marks = {Long("a", 250) + ".unr:YES", Long("b", 300) + ".unr:Errored",
                    Long("\xC3\xA9", 120) + ".utx:YES", Long("c", 251) + ".unr:YES",
                    Long("\xC3\xA9", 126) + ".utx:Errored", "Short.unr:Errored"}});
+    // Two entries of one run that land on one destination file: the second stays.
+    add({.name = "SameRealNameTwice",
+         .index = "[Cache]\r\nK1=DM-A.unr\r\nK2=DM-A.unr\r\n",
+         .files = {{"Cache/K1.uxx", Bytes("K1", 100)}, {"Cache/K2.uxx", Bytes("K2", 200)}},
+         .marks = {"DM-A.unr:YES", "DM-A.unr:Errored"}});
+    add({.name = "RealNamesDifferingOnlyInCase",
+         .index = "[Cache]\r\nK1=DM-A.unr\r\nK2=dm-a.unr\r\nK3=Caf\xE9.utx\r\nK4=CAF\xC9.utx\r\n",
+         .files = {{"Cache/K1.uxx", Bytes("K1", 100)},
+                   {"Cache/K2.uxx", Bytes("K2", 200)},
+                   {"Cache/K3.uxx", Bytes("K3", 100)},
+                   {"Cache/K4.uxx", Bytes("K4", 200)}},
+         .marks = {"DM-A.unr:YES", "dm-a.unr:Errored", "Caf\xC3\xA9.utx:YES",
+                   "CAF\xC3\x89.utx:Errored"}});
+    // One cache file named by several entries belongs to none of them alone.
+    add({.name = "OneCacheFileForTwoEntries",
+         .index = "[Cache]\r\nK1=DM-A.unr\r\nK1=DM-B.unr\r\nK2=Sky.utx\r\n",
+         .files = {{"Cache/K1.uxx", Bytes("K1", 100)}, {"Cache/K2.uxx", Bytes("K2", 100)}},
+         .marks = {"DM-A.unr:Errored", "DM-B.unr:Errored", "Sky.utx:YES"}});
+    add({.name = "CacheNamesDifferingOnlyInCase",
+         .index = "[Cache]\r\nK1=DM-A.unr\r\nk1=DM-B.unr\r\n",
+         .files = {{"Cache/K1.uxx", Bytes("K1", 100)}, {"Cache/k1.uxx", Bytes("k1", 100)}},
+         .marks = {"DM-A.unr:Errored", "DM-B.unr:Errored"}});
+    // A destination folder that is the cache folder: a package would be copied onto itself and
+    // deleted, or put over the index.
+    add({.name = "DestinationFolderIsTheCacheFolder",
+         .index = "[Cache]\r\nK1=K1.uxx\r\nK2=cache.ini\r\nK3=Sky.utx\r\n",
+         .files = {{"Cache/K1.uxx", Bytes("K1", 100)},
+                   {"Cache/K2.uxx", Bytes("K2", 100)},
+                   {"Cache/K3.uxx", Bytes("K3", 100)}},
+         .setup =
+             [](R& t) {
+                 fs::create_directory_symlink(t.Native("Cache"), t.Native("Unknown File"));
+             },
+         .marks = {"K1.uxx:Errored", "cache.ini:Errored", "Sky.utx:YES"}});
+    // The game adds an entry between the closing read and the rewrite: it stays listed.
+    add({.name = "EntryAddedDuringTheRun",
+         .index = Three,
+         .files = ThreeFiles(),
+         .arm =
+             [](R& t, reliability::Before& b, HookedCatalogue& c) {
+                 c.appendHook = [&t, &b] {
+                     b.WriteFile(t.Native("Cache/K9.uxx"), Bytes("K9", 100));
+                     b.WriteFile(t.Native("Cache/cache.ini"), Three + "K9=DM-New.unr\r\n");
+                 };
+             },
+         .marks = {"DM-A.unr:YES", "Sky.utx:YES"},
+         .extra =
+             [](R& t) {
+                 EXPECT_EQ(t.Read("Cache/cache.ini"),
+                           "[Cache]\r\nK2=Pack.u\r\nK9=DM-New.unr\r\n\r\n");
+                 EXPECT_EQ(t.Read("Cache/K9.uxx"), Bytes("K9", 100));
+             }});
     {
         auto [index, files] = HostileIndex();
         add({.name = "HostileNames",

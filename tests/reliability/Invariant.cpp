@@ -180,9 +180,16 @@ std::vector<std::string> Violations(const Before& before, const std::vector<std:
         const std::optional<Node> destNow = At(after, dest);
         if (!cacheNow) {
             mayGo.insert(e.cacheNative);
-            if (dest.empty() || lastMover[dest] != i) {
-                if (dest.empty())
-                    problems.push_back(Describe(e) + ": cache file gone, no destination");
+            if (dest.empty()) {
+                problems.push_back(Describe(e) + ": cache file gone, no destination");
+                continue;
+            }
+            if (lastMover[dest] != i) {
+                // Another entry's package took its place: this one is lost, unless both named
+                // the very same cache file.
+                if (before.entries[lastMover[dest]].cacheNative != e.cacheNative)
+                    problems.push_back(Describe(e) + ": cache file gone and " + dest +
+                                       " holds another entry's package");
                 continue;
             }
             mayAppear.insert(dest);
@@ -202,8 +209,10 @@ std::vector<std::string> Violations(const Before& before, const std::vector<std:
             problems.push_back(Describe(e) +
                                ": its cache file is still there but it left the index");
         // Not moved: the destination is as it was, or (a copy whose cache file could not be
-        // deleted) it holds the cache file's bytes whole.
-        if (!dest.empty() && destNow != destBefore) {
+        // deleted) it holds the cache file's bytes whole. A destination that another entry's
+        // package went to, or that is the index, is judged with that entry or the index.
+        if (!dest.empty() && destNow != destBefore && !lastMover.count(dest) &&
+            !mayAppear.count(dest)) {
             const bool whole = destNow && destNow->kind == Node::Kind::File &&
                                destNow->bytes == *e.cacheBytes && mark != "Errored";
             if (whole) {

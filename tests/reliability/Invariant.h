@@ -3,6 +3,7 @@
 //  - every entry of the index before the run either has its destination file holding exactly the
 //    bytes of its cache file, with the cache file gone, or still has its cache file in the cache,
 //    unchanged, and is still listed in the index;
+//  - no two entries' packages end in one destination file;
 //  - a destination file that existed before is unchanged or replaced whole;
 //  - nothing else in the tree appeared, changed or went: no partial or temporary file anywhere,
 //    nothing written or deleted outside the destinations and the cache.

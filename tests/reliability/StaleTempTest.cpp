@@ -1,16 +1,21 @@
-// Temporary files of the copy and of the index rewrite: a leftover of a killed run is removed by
-// the next write into its folder, and nothing that only looks like one is touched.
+// Temporary files of the copy and of the index rewrite: nothing is removed for the shape of its
+// name; a leftover of a killed run goes only when the journal of that run recorded it, and only
+// while it is still the file recorded.
 
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,68 +33,97 @@ std::vector<std::string> Names(const fs::path& folder) {
     return names;
 }
 
-// What a killed run of either kind leaves, and what a user may keep beside it.
-struct Leftovers {
-    std::vector<std::string> ours = {".DM-A.unr.lodestow-a1B2c3", ".Other.utx.lodestow-ZZZZZZ",
-                                     ".cache.ini.lodestow-000000"};
-    std::vector<std::string> theirs = {"DM-A.unr.lodestow-a1B2c3",   // no leading dot
-                                       ".DM-A.unr.lodestow-a1B2c",   // five characters
-                                       ".DM-A.unr.lodestow-a1B2c3d", // seven
-                                       ".DM-A.unr.lodestow-a1B_c3",  // not a letter or digit
-                                       ".lodestow-a1B2c3",           // no name before the marker
-                                       ".DM-A.unr.lodestow-a1B2c3.txt",
-                                       ".notes.lodestow"};
-};
+// Files shaped exactly like the program's temporaries, and others nearly so: all a user's.
+const std::vector<std::string> Lookalikes = {
+    ".DM-A.unr.lodestow-a1B2c3", ".Other.utx.lodestow-ZZZZZZ", ".cache.ini.lodestow-000000",
+    "DM-A.unr.lodestow-a1B2c3",  ".DM-A.unr.lodestow-a1B2c",   ".notes.lodestow"};
 
-void Plant(const fs::path& folder, const Leftovers& l) {
-    for (const std::string& name : l.ours)
-        WriteFile(folder / name, "partial");
-    for (const std::string& name : l.theirs)
-        WriteFile(folder / name, "the user's");
-    // Of our pattern, but protected or not a file: left alone.
-    WriteFile(folder / ".Locked.unr.lodestow-Locked", "read-only");
-    testsupport::MakeReadOnly(folder / ".Locked.unr.lodestow-Locked");
-    fs::create_directory(folder / ".Folder.unr.lodestow-Folder");
-    fs::create_symlink("/nonexistent", folder / ".Link.unr.lodestow-LinkLk");
-}
-
-void ExpectOnlyTheirsLeft(const fs::path& folder, const Leftovers& l,
-                          std::vector<std::string> also) {
-    also.insert(also.end(), l.theirs.begin(), l.theirs.end());
-    also.push_back(".Locked.unr.lodestow-Locked");
-    also.push_back(".Folder.unr.lodestow-Folder");
-    also.push_back(".Link.unr.lodestow-LinkLk");
-    std::sort(also.begin(), also.end());
-    EXPECT_EQ(Names(folder), also);
-    for (const std::string& name : l.theirs)
-        EXPECT_EQ(ReadFile(folder / name), "the user's") << name;
-}
-
-TEST(StaleTempTest, CopyIntoAFolderRemovesOnlyOurLeftovers) {
+TEST(StaleTempTest, NothingIsRemovedForTheShapeOfItsName) {
     testsupport::TempDir dir;
-    const fs::path maps = dir.path() / "Maps";
+    const fs::path maps = dir.path() / "Maps", cache = dir.path() / "Cache";
     fs::create_directories(maps);
-    const Leftovers l;
-    Plant(maps, l);
-    WriteFile(dir.path() / "K1.uxx", "map");
-
-    ASSERT_TRUE(platform::CopyFileReplace((dir.path() / "K1.uxx").string(),
-                                          (maps / "DM-New.unr").string()));
-    ExpectOnlyTheirsLeft(maps, l, {"DM-New.unr"});
-    EXPECT_EQ(ReadFile(maps / "DM-New.unr"), "map");
-}
-
-TEST(StaleTempTest, ReplacingTheIndexRemovesOnlyOurLeftovers) {
-    testsupport::TempDir dir;
-    const fs::path cache = dir.path() / "Cache";
     fs::create_directories(cache);
-    const Leftovers l;
-    Plant(cache, l);
+    for (const fs::path& folder : {maps, cache})
+        for (const std::string& name : Lookalikes)
+            WriteFile(folder / name, "the user's");
+    WriteFile(cache / "K1.uxx", "map");
+    WriteFile(cache / "K2.uxx", "other map");
+    WriteFile(maps / "DM-B.unr", "old");
     WriteFile(cache / "cache.ini", "old");
 
+    ASSERT_TRUE(
+        platform::CopyFileReplace((cache / "K1.uxx").string(), (maps / "DM-A.unr").string()));
     ASSERT_TRUE(platform::ReplaceFileAtomic((cache / "Cache.ini").string(), "new"));
-    ExpectOnlyTheirsLeft(cache, l, {"cache.ini"});
-    EXPECT_EQ(ReadFile(cache / "cache.ini"), "new");
+    {
+        platform::MoveBatch batch;
+        const auto from = platform::OpenFolder(cache.string());
+        const auto to = platform::OpenFolder(maps.string());
+        ASSERT_TRUE(from && to);
+        EXPECT_EQ(batch.Move(*from, "K2.uxx", *to, "DM-B.unr"), platform::MoveResult::Moved);
+        EXPECT_TRUE(batch.Finish());
+    }
+    std::vector<std::string> inMaps = Lookalikes, inCache = Lookalikes;
+    inMaps.insert(inMaps.end(), {"DM-A.unr", "DM-B.unr"});
+    inCache.insert(inCache.end(), {"K1.uxx", "cache.ini"});
+    std::sort(inMaps.begin(), inMaps.end());
+    std::sort(inCache.begin(), inCache.end());
+    EXPECT_EQ(Names(maps), inMaps);
+    EXPECT_EQ(Names(cache), inCache);
+    for (const fs::path& folder : {maps, cache})
+        for (const std::string& name : Lookalikes)
+            EXPECT_EQ(ReadFile(folder / name), "the user's") << name;
+    EXPECT_EQ(ReadFile(maps / "DM-B.unr"), "other map");
+}
+
+std::string JournalLine(const fs::path& file) {
+    struct stat st {};
+    EXPECT_EQ(lstat(file.c_str(), &st), 0);
+    return std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " + file.string() + "\n";
+}
+
+// The journal of a run that ended (killed) lists three temporaries: one still as recorded, one
+// whose name now holds another file, and one cut short by the kill. A journal whose program
+// still runs is left alone.
+TEST(StaleTempTest, TheNextRunRemovesOnlyWhatAnEndedRunRecorded) {
+    testsupport::TempDir dir;
+    const char* oldState = std::getenv("XDG_STATE_HOME");
+    const std::string savedState = oldState ? oldState : "";
+    setenv("XDG_STATE_HOME", (dir.path() / "state").c_str(), 1);
+    const fs::path journals = dir.path() / "state" / "lodestow" / "temporaries";
+    fs::create_directories(journals);
+    const fs::path maps = dir.path() / "Maps";
+    fs::create_directories(maps);
+
+    const fs::path ours = maps / ".DM-A.unr.lodestow-a1B2c3";
+    const fs::path replaced = maps / ".DM-B.unr.lodestow-d4E5f6";
+    const fs::path cut = maps / ".DM-C.unr.lodestow-g7H8i9";
+    const fs::path living = maps / ".DM-D.unr.lodestow-j1K2l3";
+    for (const fs::path& file : {ours, replaced, cut, living})
+        WriteFile(file, "partial");
+    const std::string replacedLine = JournalLine(replaced);
+    fs::create_hard_link(replaced, dir.path() / "held"); // its inode is not free for the next
+    fs::remove(replaced);
+    WriteFile(replaced, "the user's");
+    std::string cutLine = JournalLine(cut);
+    cutLine.pop_back();
+    std::ofstream(journals / "ended.journal") << JournalLine(ours) << replacedLine << cutLine;
+    std::ofstream(journals / "living.journal") << JournalLine(living);
+    const int lock = open((journals / "living.journal").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+
+    { platform::MoveBatch run; }
+
+    close(lock);
+    if (oldState)
+        setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+    else
+        unsetenv("XDG_STATE_HOME");
+    EXPECT_FALSE(fs::exists(ours));
+    EXPECT_EQ(ReadFile(replaced), "the user's");
+    EXPECT_TRUE(fs::exists(cut));
+    EXPECT_TRUE(fs::exists(living));
+    EXPECT_FALSE(fs::exists(journals / "ended.journal"));
+    EXPECT_TRUE(fs::exists(journals / "living.journal"));
 }
 
 // A write that is refused (read-only destination) must not clean up either: nothing in a folder

@@ -86,6 +86,17 @@ TEST_F(RewriteTest, ReplacesTheIndexInWhateverCaseItIsSpelled) {
     EXPECT_EQ(Read("Cache/CACHE.INI"), "[Cache]\r\nK2=Pack.u\r\nK1=DM-A.unr\r\n\r\n");
 }
 
+// Two spellings of the index side by side: the one that was read is the one rewritten.
+TEST_F(RewriteTest, RewritesTheFileItRead) {
+    Write("Cache/cache.ini", "[Cache]\r\nK2=Pack.u\r\nK1=DM-A.unr\r\n");
+    Write("Cache/Cache.ini", "[Cache]\r\nsomething else\r\n");
+    MemoryCatalogue catalogue;
+    Load(catalogue);
+    ASSERT_TRUE(UnrealMOD::RewriteCacheIndex(catalogue, nullptr));
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n\r\n");
+    EXPECT_EQ(Read("Cache/Cache.ini"), "[Cache]\r\nsomething else\r\n");
+}
+
 TEST_F(RewriteTest, WritesAnIndexWhereThereWasNone) {
     MemoryCatalogue catalogue;
     catalogue.rows = {{"DM-A.unr", "K1", "Maps", "YES"}};

@@ -243,11 +243,10 @@ TEST_F(TransferTest, WindowFaultStillGivesTheWindowBack) {
     EXPECT_FALSE(view.busy);
     EXPECT_EQ(view.label, "Complete!!!");
     ASSERT_EQ(view.problems.size(), 1U);
-    // The walk stopped after K1's copy, before its deletion: K1 and K3 are still in the cache and
-    // stay listed.
+    // The walk stopped after K1's move: K3 is still in the cache and stays listed.
     EXPECT_EQ(Read("Maps/DM-A.unr"), "map bytes \x01\x02\r\n");
-    EXPECT_EQ(Names("Cache"), (Strings{"K1.uxx", "K2.uxx", "K3.uxx", "cache.ini"}));
-    EXPECT_EQ(Read("Cache/cache.ini"), ThreeEntries + "\r\n");
+    EXPECT_EQ(Names("Cache"), (Strings{"K2.uxx", "K3.uxx", "cache.ini"}));
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\nK3=Sky.utx\r\n\r\n");
 }
 
 TEST_F(TransferTest, IndexThatCannotBeReadAgainIsNotRewritten) {
@@ -274,6 +273,41 @@ TEST_F(TransferTest, IndexThatCannotBeReadAgainIsNotRewritten) {
     EXPECT_NE(view.problems[0].find("C:\\Game\\Cache\\cache.ini"), std::string::npos);
     EXPECT_TRUE(view.enabled);
     EXPECT_FALSE(view.busy);
+}
+
+// The index went during the run: the message says so instead of claiming it was left alone.
+TEST_F(TransferTest, IndexGoneBeforeTheClosingReadIsReportedAsGone) {
+    WriteThree();
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView view;
+    view.onCall = [this](const std::string& entry) {
+        if (entry == "label:Complete!!!")
+            std::filesystem::remove(Native("Cache/cache.ini"));
+    };
+
+    UnrealMOD::RunitClick(catalogue, view);
+
+    ASSERT_EQ(view.problems.size(), 1U);
+    EXPECT_NE(view.problems[0].find("no longer there"), std::string::npos) << view.problems[0];
+    EXPECT_EQ(view.problems[0].find("left as it was"), std::string::npos) << view.problems[0];
+    EXPECT_FALSE(Exists("Cache/cache.ini"));
+}
+
+// A click that the events processed during a run deliver starts no run inside the run.
+TEST_F(TransferTest, ClickDuringARunStartsNoSecondRun) {
+    WriteThree();
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    FakeView view, second;
+    UnrealMOD::SetDoEventsHandler([&] { UnrealMOD::RunitClick(catalogue, second); });
+
+    UnrealMOD::RunitClick(catalogue, view);
+
+    EXPECT_TRUE(second.log.empty());
+    EXPECT_EQ(view.Labels(), (Strings{"0 out of 2 Transfered", "1 out of 2 Transfered",
+                                      "2 out of 2 Transfered", "Complete!!!"}));
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n\r\n");
 }
 
 TEST_F(TransferTest, TotalIsTheCountBoxText) {

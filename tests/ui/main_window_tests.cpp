@@ -361,6 +361,27 @@ TEST_F(MainWindowTest, ProgressHoldsExactValuesAndShowsThemRounded) {
     EXPECT_LE(form.TranProg->minimum(), form.TranProg->maximum());
 }
 
+// During a run the bar and the label may lag behind (repaints are throttled); once the window is
+// given back they show the last values. A total of 0 ends with the bar full, not busy.
+TEST_F(MainWindowTest, RunEndsShowingItsLastProgressAndAFullBarForNothing) {
+    MainForm form;
+    for (const float total : {0.0f, 1000.0f}) {
+        form.SetWindowEnabled(false);
+        form.SetProgMax(total);
+        form.SetProgMin(0);
+        form.SetProgValue(0);
+        for (int v = 1; v <= int(total); ++v) {
+            form.SetProgValue(float(v));
+            form.SetProgLbl(std::to_string(v) + " out of 1000 Transfered");
+        }
+        form.SetWindowEnabled(true);
+        form.SetProgValue(form.ProgMax());
+        EXPECT_LT(form.TranProg->minimum(), form.TranProg->maximum()) << total;
+        EXPECT_EQ(form.TranProg->value(), form.TranProg->maximum()) << total;
+    }
+    EXPECT_EQ(form.ProgLbl->text(), "1000 out of 1000 Transfered");
+}
+
 TEST_F(MainWindowTest, BusyPointerIsBalanced) {
     {
         MainForm form;

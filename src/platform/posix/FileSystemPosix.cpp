@@ -18,9 +18,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <map>
 #include <random>
 #include <set>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -72,6 +74,16 @@ public:
     explicit Fd(int fd = -1) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0)
+                ::close(fd_);
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
     ~Fd() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -153,48 +165,123 @@ mode_t NewFileMode() {
 }
 
 // Temporary files are named "." + target name (cut to 200 bytes) + ".lodestow-" + six letters or
-// digits. Nothing else the program writes looks like that, so a leftover of this exact form is
-// ours and may go.
+// digits. The name alone proves nothing: a temporary is removed after a killed run only when the
+// journal below recorded it, with its identity, before it got its name.
 constexpr std::string_view TempMarker = ".lodestow-";
 constexpr std::size_t TempSuffixLength = 6;
 
-bool IsTempSuffixChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+std::string StateFolder() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        return std::string(state) + "/lodestow/temporaries";
+    if (const char* home = std::getenv("HOME"); home && *home == '/')
+        return std::string(home) + "/.local/state/lodestow/temporaries";
+    return {};
 }
 
-bool IsOurTempName(std::string_view name) {
-    const std::size_t tail = TempMarker.size() + TempSuffixLength;
-    if (name.size() < tail + 2 || name.front() != '.')
-        return false;
-    const std::string_view end = name.substr(name.size() - tail);
-    return end.starts_with(TempMarker) &&
-           std::all_of(end.begin() + static_cast<std::ptrdiff_t>(TempMarker.size()), end.end(),
-                       IsTempSuffixChar);
-}
-
-// A run that was killed between naming its temporary file and renaming it leaves the file
-// behind. The first write into a folder in each run removes such leftovers (regular files only,
-// never one that the read-only rule protects).
-void RemoveStaleTempsOnce(const std::string& folder) {
-    static std::set<std::string> cleaned;
-    if (!cleaned.insert(folder).second)
-        return;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    std::vector<std::string> stale;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (!IsOurTempName(entry->d_name))
-            continue;
-        struct stat st {};
-        const std::string path = Join(folder, entry->d_name);
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && OwnerWritable(st))
-            stale.push_back(path);
+bool MakeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
     }
-    ::closedir(dir);
-    for (const std::string& path : stale)
-        ::unlink(path.c_str());
 }
+
+// One journal per running program, locked while it runs: "device inode path" per temporary
+// name, flushed before the file takes that name. A journal whose lock can be taken belongs to a
+// program that ended; the files it lists that still are what it recorded are its leftovers.
+class TempJournal {
+public:
+    static TempJournal& Get() {
+        static TempJournal journal;
+        return journal;
+    }
+    bool Record(const std::string& path, const struct stat& st) {
+        if (fd_ < 0)
+            return false;
+        const std::string line =
+            std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " + path + "\n";
+        return path.find('\n') == std::string::npos && WriteAll(fd_, line) && ::fdatasync(fd_) == 0;
+    }
+    // Removes what the journals of ended programs list and still find as they recorded it.
+    static void SweepEnded() {
+        const std::string folder = StateFolder();
+        if (!folder.empty())
+            SweepEnded(folder);
+    }
+
+private:
+    TempJournal() {
+        const std::string folder = StateFolder();
+        if (folder.empty() || !MakeFolders(folder))
+            return;
+        const std::string own = folder + "/" + std::to_string(::getpid()) + ".journal";
+        fd_ = ::open(own.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        path_ = own;
+    }
+    ~TempJournal() {
+        if (fd_ >= 0) {
+            ::unlink(path_.c_str());
+            ::close(fd_);
+        }
+    }
+
+    static void SweepEnded(const std::string& folder) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir)
+            return;
+        std::vector<std::string> journals;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name.ends_with(".journal"))
+                journals.push_back(Join(folder, std::string(name)));
+        }
+        ::closedir(dir);
+        for (const std::string& journal : journals) {
+            Fd fd(::open(journal.c_str(), O_RDONLY | O_CLOEXEC));
+            if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+                continue; // its program still runs
+            std::string text;
+            char buffer[4096];
+            ssize_t n = 0;
+            while ((n = ::read(fd.get(), buffer, sizeof buffer)) > 0)
+                text.append(buffer, static_cast<std::size_t>(n));
+            if (n < 0)
+                continue;
+            for (std::size_t start = 0; start < text.size();) {
+                std::size_t end = text.find('\n', start);
+                if (end == std::string::npos)
+                    break; // a line cut short by the kill: its file never got the name
+                RemoveIfStill(text.substr(start, end - start));
+                start = end + 1;
+            }
+            ::unlink(journal.c_str());
+        }
+    }
+
+    static void RemoveIfStill(const std::string& line) {
+        const std::size_t a = line.find(' ');
+        const std::size_t b = a == std::string::npos ? a : line.find(' ', a + 1);
+        if (b == std::string::npos)
+            return;
+        const std::string path = line.substr(b + 1);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return;
+        if (std::to_string(st.st_dev) != line.substr(0, a) ||
+            std::to_string(st.st_ino) != line.substr(a + 1, b - a - 1))
+            return;
+        ::unlink(path.c_str());
+    }
+
+    int fd_ = -1;
+    std::string path_;
+};
 
 std::string TempPrefix(const std::string& folder, const std::string& name) {
     std::string stem = name;
@@ -222,9 +309,48 @@ bool SyncFolder(const std::string& folder) {
     return dir && ::fsync(dir.get()) == 0;
 }
 
+// How a new file's contents reach disk: each on its own (the index), or with its whole batch
+// (a transfer, which flushes the file system once before any source goes).
+enum class Flush { Now, WithBatch };
+
+// Gives the complete file `fd` the name `target` in one step. A new target is linked directly;
+// an existing one is replaced by a rename from a temporary name that the journal records first.
+// `link` names the file: linkat from /proc for an unnamed file, rename for a named one.
+bool PutInPlace(const std::string& folder, const std::string& name, const std::string& target,
+                bool targetExists, int fd, const std::function<int(const std::string&)>& linkTo) {
+    if (!targetExists) {
+        if (linkTo(target) == 0)
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    const std::string prefix = TempPrefix(folder, name);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = prefix + RandomSuffix();
+        struct stat there {};
+        if (::lstat(temp.c_str(), &there) == 0 || errno != ENOENT)
+            continue;
+        TempJournal::Get().Record(temp, st);
+        if (linkTo(temp) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (::rename(temp.c_str(), target.c_str()) != 0) {
+            ::unlink(temp.c_str());
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
 // Linux: the bytes go into an unnamed file in the destination folder, which gets a name only
-// once it is complete and flushed. A run killed while copying leaves nothing behind: the kernel
-// frees an unnamed file with its last descriptor. Needs /proc to name the file.
+// once it is complete. A run killed while copying leaves nothing behind: the kernel frees an
+// unnamed file with its last descriptor. Needs /proc to name the file.
 #ifdef O_TMPFILE
 bool CanNameUnnamedFiles() {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
@@ -235,7 +361,7 @@ enum class Unnamed { Done, Failed, Unsupported };
 
 Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& name,
                                   const std::string& target, bool targetExists, mode_t mode,
-                                  const std::function<bool(int)>& fill) {
+                                  Flush flush, const std::function<bool(int)>& fill) {
     if (!CanNameUnnamedFiles())
         return Unnamed::Unsupported;
     Fd out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
@@ -245,51 +371,35 @@ Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& 
             return Unnamed::Unsupported;
         return Unnamed::Failed;
     }
-    if (!fill(out.get()) || ::fchmod(out.get(), mode) != 0 || ::fsync(out.get()) != 0)
+    if (!fill(out.get()) || ::fchmod(out.get(), mode) != 0 ||
+        (flush == Flush::Now && ::fsync(out.get()) != 0))
         return Unnamed::Failed;
     const std::string self = "/proc/self/fd/" + std::to_string(out.get());
-    // A new destination is named directly: it appears complete or not at all.
-    if (!targetExists) {
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            return out.Close() ? Unnamed::Done : Unnamed::Failed;
-        if (errno != EEXIST)
-            return Unnamed::Failed;
-    }
-    // An existing one is replaced by renaming over it, which needs a name for the new file.
-    const std::string prefix = TempPrefix(folder, name);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = prefix + RandomSuffix();
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-            if (errno == EEXIST)
-                continue;
-            return Unnamed::Failed;
-        }
-        if (::rename(temp.c_str(), target.c_str()) != 0) {
-            ::unlink(temp.c_str());
-            return Unnamed::Failed;
-        }
-        return out.Close() ? Unnamed::Done : Unnamed::Failed;
-    }
-    return Unnamed::Failed;
+    const auto linkTo = [&](const std::string& to) {
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW);
+    };
+    if (!PutInPlace(folder, name, target, targetExists, out.get(), linkTo))
+        return Unnamed::Failed;
+    // In place, its contents flushed (or about to be, with its batch): a failing close cannot
+    // undo that, and the file is what it is.
+    out.Close();
+    return Unnamed::Done;
 }
 #endif
 
-// Puts new contents in place of `destination` in one step: the bytes from `fill` go to a file
-// beside it that is flushed and then takes the destination's name. On failure the destination is
-// untouched and no temporary file is left; a run killed midway leaves none that outlives the
-// next run's first write into the folder.
-bool ReplaceWith(const std::string& destination, const std::function<bool(int)>& fill) {
-    const auto target = ResolvePath(destination);
-    if (!target)
-        return false;
-    const auto [folder, name] = SplitNative(*target);
+// Puts new contents in place of `destination` (a native path) in one step: the bytes from
+// `fill` go to a file beside it that then takes the destination's name. On failure the
+// destination is untouched and no temporary file is left; a run killed midway leaves none that
+// outlives the next run's journal sweep.
+bool ReplaceNative(const std::string& target, Flush flush, const std::function<bool(int)>& fill) {
+    const auto [folder, name] = SplitNative(target);
     if (name.empty())
         return false;
 
     mode_t mode = NewFileMode();
     struct stat st {};
     bool targetExists = false;
-    if (::stat(target->c_str(), &st) == 0) {
+    if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode) || !OwnerWritable(st))
             return false;
         mode = st.st_mode & 0777;
@@ -299,14 +409,14 @@ bool ReplaceWith(const std::string& destination, const std::function<bool(int)>&
     }
     if (!FolderAcceptsChanges(folder))
         return false;
-    RemoveStaleTempsOnce(folder);
 
 #ifdef O_TMPFILE
-    switch (ReplaceThroughUnnamedFile(folder, name, *target, targetExists, mode, fill)) {
+    switch (ReplaceThroughUnnamedFile(folder, name, target, targetExists, mode, flush, fill)) {
     case Unnamed::Done:
         // Make the new name durable. The contents are already in place, so a folder that
         // cannot be synced (some file systems refuse) does not turn this into a failure.
-        SyncFolder(folder);
+        if (flush == Flush::Now)
+            SyncFolder(folder);
         return true;
     case Unnamed::Failed:
         return false;
@@ -315,18 +425,38 @@ bool ReplaceWith(const std::string& destination, const std::function<bool(int)>&
     }
 #endif
 
-    std::string temp = TempPrefix(folder, name) + "XXXXXX";
-    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
+    // A named temporary from the start: the journal records it as soon as it exists, before it
+    // holds anything of value; a kill in between leaves a file nobody removes, never a loss.
+    std::string temp;
+    Fd out;
+    for (int attempt = 0; attempt < 100 && !out; ++attempt) {
+        temp = TempPrefix(folder, name) + RandomSuffix();
+        out = Fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!out && errno != EEXIST)
+            return false;
+    }
+    struct stat made {};
     if (!out)
         return false;
-    const bool written =
-        fill(out.get()) && ::fchmod(out.get(), mode) == 0 && ::fsync(out.get()) == 0 && out.Close();
-    if (!written || ::rename(temp.c_str(), target->c_str()) != 0) {
+    if (::fstat(out.get(), &made) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
-    SyncFolder(folder);
+    TempJournal::Get().Record(temp, made);
+    const bool written = fill(out.get()) && ::fchmod(out.get(), mode) == 0 &&
+                         (flush == Flush::WithBatch || ::fsync(out.get()) == 0) && out.Close();
+    if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (flush == Flush::Now)
+        SyncFolder(folder);
     return true;
+}
+
+bool ReplaceWith(const std::string& destination, const std::function<bool(int)>& fill) {
+    const auto target = ResolvePath(destination);
+    return target && ReplaceNative(*target, Flush::Now, fill);
 }
 
 // Opens a regular file for writing, creating it or emptying it, under the read-only rule.
@@ -469,6 +599,48 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     }
 }
 
+std::optional<std::string> ReadFileBytes(const std::string& path, PinnedFile& pinned) {
+    const auto target = ResolvePath(path);
+    if (!target)
+        return std::nullopt;
+    struct stat st {};
+    if (::stat(target->c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    auto bytes = ReadFileBytes(*target);
+    if (bytes) {
+        pinned.location = *target;
+        pinned.identity = {static_cast<std::uint64_t>(st.st_dev),
+                           static_cast<std::uint64_t>(st.st_ino)};
+    }
+    return bytes;
+}
+
+bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
+                    const std::function<void(std::string_view)>& piece) {
+    const auto target = ResolvePath(path);
+    if (!target)
+        return false;
+    Fd in(::open(target->c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    pinned.location = *target;
+    pinned.identity = {static_cast<std::uint64_t>(st.st_dev),
+                       static_cast<std::uint64_t>(st.st_ino)};
+    std::string buffer(1 << 20, '\0');
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        piece(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+    }
+}
+
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
     Fd fd = OpenForWriting(path);
     return fd && WriteAll(fd.get(), bytes) && fd.Close();
@@ -487,14 +659,23 @@ std::optional<std::vector<std::string>> ListEntries(const std::string& folder, b
     if (!dir)
         return std::nullopt;
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            // The end of the list, or a failed read, which must not pass for the end.
+            const int error = errno;
+            ::closedir(dir);
+            if (error != 0)
+                return std::nullopt;
+            break;
+        }
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
         if (folders ? IsFolderEntry(*native, *entry) : IsRegularEntry(*native, *entry))
             names.emplace_back(name);
     }
-    ::closedir(dir);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return utf::LessIgnoringCase(a, b);
     });
@@ -508,6 +689,199 @@ std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder
 
 std::optional<std::vector<std::string>> ListFiles(const std::string& folder) {
     return ListEntries(folder, false);
+}
+
+std::optional<Folder> OpenFolder(const std::string& path) {
+    const auto native = ResolvePath(path);
+    struct stat st {};
+    if (!native || ::stat(native->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return Folder{*native,
+                  {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
+}
+
+std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
+    DIR* dir = ::opendir(folder.location.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::vector<FolderEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            const int error = errno;
+            ::closedir(dir);
+            if (error != 0)
+                return std::nullopt;
+            return entries;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        entries.push_back({std::string(name), IsRegularEntry(folder.location, *entry)});
+    }
+}
+
+namespace {
+
+bool SameContents(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+bool SyncFileSystemOf(const std::string& folder) {
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+#ifdef __linux__
+    return dir && ::syncfs(dir.get()) == 0;
+#else
+    ::sync();
+    return bool(dir);
+#endif
+}
+
+// A new name that must not replace a file that appeared since the folder was listed.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+#endif
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return -1;
+    return ::unlink(from.c_str());
+}
+
+constexpr std::size_t BatchFiles = 512;
+constexpr off_t BatchBytes = off_t(256) << 20;
+
+} // namespace
+
+struct MoveBatch::Impl {
+    struct Pending {
+        std::string source;
+        std::string sourceFolder;
+        struct stat copied;
+    };
+    std::vector<Pending> pending;
+    std::set<std::string> copiedInto; // folders of the pending copies, one per file system
+    std::set<std::string> changed;    // folders whose names changed
+    off_t pendingBytes = 0;
+    bool ok = true;
+};
+
+MoveBatch::MoveBatch() : impl_(std::make_unique<Impl>()) {
+    // A run killed earlier may have left a temporary name behind: this run removes it.
+    TempJournal::SweepEnded();
+}
+
+MoveBatch::~MoveBatch() {
+    Finish();
+}
+
+MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, const Folder& to,
+                           const std::string& toName) {
+    if (fromName.empty() || toName.empty())
+        return MoveResult::Failed;
+    const std::string source = Join(from.location, fromName);
+    const std::string target = Join(to.location, toName);
+    struct stat link {};
+    if (::lstat(source.c_str(), &link) != 0)
+        return MoveResult::Failed;
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return MoveResult::Failed;
+    struct stat there {};
+    bool exists = false;
+    if (::stat(target.c_str(), &there) == 0) {
+        if (there.st_dev == st.st_dev && there.st_ino == st.st_ino)
+            return MoveResult::SameFile;
+        if (!S_ISREG(there.st_mode) || !OwnerWritable(there))
+            return MoveResult::Failed;
+        exists = true;
+    } else if (errno != ENOENT) {
+        return MoveResult::Failed;
+    }
+    if (!FolderAcceptsChanges(to.location))
+        return MoveResult::Failed;
+    // A read-only file, or one in a folder that keeps its files, is copied and stays; so does a
+    // link, whose target is not ours to move.
+    const bool keep =
+        !OwnerWritable(st) || !FolderAcceptsChanges(from.location) || S_ISLNK(link.st_mode);
+
+    if (!keep && st.st_dev == to.identity.device) {
+        const int renamed =
+            exists ? ::rename(source.c_str(), target.c_str()) : RenameNoReplace(source, target);
+        if (renamed == 0) {
+            impl_->changed.insert(from.location);
+            impl_->changed.insert(to.location);
+            return MoveResult::Moved;
+        }
+        if (errno != EXDEV)
+            return MoveResult::Failed;
+    }
+
+    bool changed = false;
+    const bool copied = ReplaceNative(target, Flush::WithBatch, [&](int out) {
+        if (!CopyContents(in.get(), out, st.st_size))
+            return false;
+        // A file rewritten while it was read gives a torn copy: it must not take the name.
+        struct stat after {
+        }, written{};
+        if (::fstat(in.get(), &after) != 0 || !SameContents(st, after) ||
+            ::fstat(out, &written) != 0 || written.st_size != st.st_size) {
+            changed = true;
+            return false;
+        }
+        return true;
+    });
+    if (!copied)
+        return changed ? MoveResult::SourceChanged : MoveResult::Failed;
+    impl_->copiedInto.insert(to.location);
+    impl_->changed.insert(to.location);
+    if (keep)
+        return MoveResult::CopiedSourceKept;
+    impl_->pending.push_back({source, from.location, st});
+    impl_->pendingBytes += st.st_size;
+    if (impl_->pending.size() >= BatchFiles || impl_->pendingBytes >= BatchBytes)
+        Commit();
+    return MoveResult::Moved;
+}
+
+void MoveBatch::Commit() {
+    if (impl_->pending.empty())
+        return;
+    // One flush per file system for the whole batch; a source goes only once its copy is on disk.
+    bool flushed = true;
+    std::set<std::uint64_t> devices;
+    for (const std::string& folder : impl_->copiedInto) {
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) == 0 && !devices.insert(st.st_dev).second)
+            continue;
+        flushed = SyncFileSystemOf(folder) && flushed;
+    }
+    impl_->copiedInto.clear();
+    if (!flushed) {
+        impl_->ok = false;
+    } else {
+        for (const Impl::Pending& p : impl_->pending) {
+            struct stat now {};
+            if (::lstat(p.source.c_str(), &now) == 0 && S_ISREG(now.st_mode) &&
+                SameContents(p.copied, now) && ::unlink(p.source.c_str()) == 0)
+                impl_->changed.insert(p.sourceFolder);
+        }
+    }
+    impl_->pending.clear();
+    impl_->pendingBytes = 0;
+}
+
+bool MoveBatch::Finish() {
+    Commit();
+    for (const std::string& folder : impl_->changed)
+        impl_->ok = SyncFolder(folder) && impl_->ok;
+    impl_->changed.clear();
+    return impl_->ok;
 }
 
 std::vector<std::string> LogicalDrives() {

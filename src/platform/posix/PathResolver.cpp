@@ -25,16 +25,30 @@ using posix::Join;
 
 // The entry of `folder` that `name` stands for: the exact name when it exists, otherwise the
 // case-insensitive match that sorts first (directory order is arbitrary, so pick a stable one).
-std::optional<std::string> MatchEntry(const std::string& folder, const std::string& name) {
+// `failed` is set when the folder could not be read to its end: no match is then known.
+std::optional<std::string> MatchEntry(const std::string& folder, const std::string& name,
+                                      bool& failed) {
     struct stat st {};
     if (::lstat(Join(folder, name).c_str(), &st) == 0)
         return name;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
+    if (errno != ENOENT) {
+        failed = errno != ENOTDIR;
         return std::nullopt;
+    }
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        failed = errno != ENOENT && errno != ENOTDIR;
+        return std::nullopt;
+    }
     const std::u32string wanted = utf::Folded(name);
     std::optional<std::string> best;
-    while (const dirent* entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            failed = errno != 0;
+            break;
+        }
         const std::string_view candidate = entry->d_name;
         if (candidate == "." || candidate == "..")
             continue;
@@ -42,7 +56,7 @@ std::optional<std::string> MatchEntry(const std::string& folder, const std::stri
             best = std::string(candidate);
     }
     ::closedir(dir);
-    return best;
+    return failed ? std::nullopt : best;
 }
 
 // Appends the components of `text`, applying "." and ".." lexically. `fixed` counts the leading
@@ -175,8 +189,11 @@ std::optional<std::string> ResolvePath(const std::string& windowsPath) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         std::string name = parts[i];
         if (i >= fixedCount && found) {
-            if (auto match = MatchEntry(path, name))
+            bool failed = false;
+            if (auto match = MatchEntry(path, name, failed))
                 name = std::move(*match);
+            else if (failed)
+                return std::nullopt; // unknown which file the name stands for: none
             else
                 found = false;
         }

@@ -357,6 +357,173 @@ std::optional<std::vector<std::string>> ListFiles(const std::string& folder) {
     return ListEntries(folder, false);
 }
 
+std::optional<std::string> ReadFileBytes(const std::string& path, PinnedFile& pinned) {
+    auto bytes = ReadFileBytes(path);
+    if (bytes) {
+        const std::wstring wide = Widen(path);
+        pinned.location = Narrow(OnDiskSpelling(wide));
+    }
+    return bytes;
+}
+
+bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
+                    const std::function<void(std::string_view)>& piece) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return false;
+    Handle h(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
+        return false;
+    pinned.location = Narrow(OnDiskSpelling(wide));
+    std::string buffer(kChunk, '\0');
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(h.get(), buffer.data(), kChunk, &read, nullptr))
+            return false;
+        if (read == 0)
+            return true;
+        piece(std::string_view(buffer.data(), read));
+    }
+}
+
+namespace {
+
+struct Info {
+    FileIdentity identity;
+    unsigned long long size = 0;
+    FILETIME written{};
+    DWORD attributes = 0;
+};
+
+std::optional<Info> InfoOf(const std::wstring& path) {
+    Handle h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION data{};
+    if (!h || !::GetFileInformationByHandle(h.get(), &data))
+        return std::nullopt;
+    Info info;
+    info.identity = {data.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow};
+    info.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    info.written = data.ftLastWriteTime;
+    info.attributes = data.dwFileAttributes;
+    return info;
+}
+
+bool Unchanged(const Info& a, const Info& b) {
+    return a.identity == b.identity && a.size == b.size &&
+           ::CompareFileTime(&a.written, &b.written) == 0;
+}
+
+std::wstring Inside(const std::string& folder, const std::string& name) {
+    std::wstring path = Widen(folder);
+    if (path.empty())
+        return {};
+    if (!IsSeparator(path.back()))
+        path += L'\\';
+    const std::wstring leaf = Widen(name);
+    return leaf.empty() ? std::wstring() : path + leaf;
+}
+
+} // namespace
+
+std::optional<Folder> OpenFolder(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return std::nullopt;
+    const auto info = InfoOf(wide);
+    if (!info || !(info->attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return Folder{path, info->identity};
+}
+
+std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
+    const std::wstring pattern = Inside(folder.location, "*");
+    if (pattern.empty())
+        return std::nullopt;
+    Search search(pattern);
+    if (!search.ok())
+        return std::nullopt;
+    std::vector<FolderEntry> entries;
+    constexpr DWORD notFiles =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    do {
+        const std::wstring name = search.data().cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        entries.push_back({Narrow(name), (search.data().dwFileAttributes & notFiles) == 0});
+    } while (search.Next());
+    if (::GetLastError() != ERROR_NO_MORE_FILES)
+        return std::nullopt; // a failed read is not the end of the list
+    return entries;
+}
+
+struct MoveBatch::Impl {
+    struct Pending {
+        std::wstring source;
+        Info copied;
+    };
+    std::vector<Pending> pending;
+    bool ok = true;
+};
+
+MoveBatch::MoveBatch() : impl_(std::make_unique<Impl>()) {}
+
+MoveBatch::~MoveBatch() {
+    Finish();
+}
+
+MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, const Folder& to,
+                           const std::string& toName) {
+    const std::wstring source = Inside(from.location, fromName);
+    const std::wstring target = Inside(to.location, toName);
+    if (source.empty() || target.empty())
+        return MoveResult::Failed;
+    const auto before = InfoOf(source);
+    if (!before || (before->attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return MoveResult::Failed;
+    if (const auto there = InfoOf(target)) {
+        if (there->identity == before->identity)
+            return MoveResult::SameFile;
+        if (there->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+            return MoveResult::Failed;
+    }
+    const bool keep = (before->attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (!keep) {
+        // Same volume: a rename, no bytes copied. MOVEFILE_COPY_ALLOWED is left out on purpose:
+        // across volumes the copy below keeps the source until its copy is on disk.
+        if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return MoveResult::Moved;
+        if (::GetLastError() != ERROR_NOT_SAME_DEVICE)
+            return MoveResult::Failed;
+    }
+    if (!CopyFileReplace(Narrow(source), Narrow(target)))
+        return MoveResult::Failed;
+    const auto after = InfoOf(source);
+    if (!after || !Unchanged(*before, *after))
+        return MoveResult::SourceChanged;
+    if (keep)
+        return MoveResult::CopiedSourceKept;
+    impl_->pending.push_back({source, *before});
+    return MoveResult::Moved;
+}
+
+void MoveBatch::Commit() {
+    for (const Impl::Pending& p : impl_->pending) {
+        const auto now = InfoOf(p.source);
+        if (now && Unchanged(p.copied, *now))
+            ::DeleteFileW(p.source.c_str());
+    }
+    impl_->pending.clear();
+}
+
+bool MoveBatch::Finish() {
+    Commit();
+    return impl_->ok;
+}
+
 std::vector<std::string> LogicalDrives() {
     const DWORD needed = ::GetLogicalDriveStringsW(0, nullptr);
     if (needed == 0)

@@ -1,0 +1,348 @@
+// Side-by-side comparisons: each Lodestow operation against the least work that does the same on
+// the same files, printed with their ratio. Every measurement runs in a process of its own (so
+// peak memory is its own) on game folders made for it and removed afterwards.
+//
+//   lodestow_compare [--quick]
+//
+// --quick leaves out the largest sizes.
+
+#include "catalogue/CacheIndex.h"
+#include "startup/DoEvents.h"
+#include "startup/Globals.h"
+#include "support/NullView.h"
+#include "transfer/Transfer.h"
+#include "ui/MainForm.h"
+#include "ui/Windows.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// What a measurement sends back from its process: seconds and peak memory in MB.
+struct Result {
+    double seconds = -1;
+    double peakMb = -1;
+};
+
+Result InChild(const std::function<double()>& body) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return {};
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(pipeFds[0]);
+        Result r;
+        r.seconds = body();
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        r.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+        if (write(pipeFds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r))
+            _exit(1);
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    Result r;
+    if (read(pipeFds[0], &r, sizeof r) != static_cast<ssize_t>(sizeof r))
+        r = {};
+    close(pipeFds[0]);
+    waitpid(pid, nullptr, 0);
+    return r;
+}
+
+const char* const Tails[] = {".unr", ".utx", ".u"}; // two of three are transferable
+const char* const Folders[] = {"Maps", "Textures", "System"};
+
+std::string CacheName(int i) {
+    return "3F2A9C" + std::to_string(i) + "B71E0D";
+}
+std::string RealName(int i) {
+    return "Package" + std::to_string(i) + Tails[i % 3];
+}
+
+// A game folder of its own: Z:\<native path>\ through a Wine prefix that maps nothing else.
+class Game {
+public:
+    explicit Game(const std::string& base) {
+        std::string pattern = base + "/lodestow-compare-XXXXXX";
+        if (!mkdtemp(pattern.data()))
+            std::abort();
+        root_ = pattern;
+        for (const char* f :
+             {"Cache", "Maps", "Textures", "Sounds", "Music", "System", "prefix", "prog"})
+            fs::create_directories(root_ + "/" + f);
+        std::ofstream(root_ + "/System/UnrealTournament.exe") << "game";
+    }
+    ~Game() { fs::remove_all(root_); }
+    const std::string& Root() const { return root_; }
+    std::string Windows() const {
+        std::string w = "Z:" + root_ + "/";
+        for (char& c : w)
+            if (c == '/')
+                c = '\\';
+        return w;
+    }
+    void Use() const {
+        setenv("WINEPREFIX", (root_ + "/prefix").c_str(), 1);
+        UnrealMOD::GameFolder = Windows();
+        UnrealMOD::CacheIndexName = "cache.ini";
+        UnrealMOD::ProgramFolder() = root_ + "/prog";
+    }
+    // An index of `entries` lines, and a package of `size` bytes for each.
+    void Fill(int entries, std::size_t size, bool withFiles = true) const {
+        std::string index = "[Cache]\r\n";
+        const std::string bytes(size, 'p');
+        for (int i = 0; i < entries; ++i) {
+            index += CacheName(i) + "=" + RealName(i) + "\r\n";
+            if (withFiles) {
+                const std::string path = root_ + "/Cache/" + CacheName(i) + ".uxx";
+                const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                if (fd < 0 || write(fd, bytes.data(), bytes.size()) < 0)
+                    std::abort();
+                close(fd);
+            }
+        }
+        std::ofstream(root_ + "/Cache/cache.ini", std::ios::binary) << index;
+    }
+
+private:
+    std::string root_;
+};
+
+double HeadlessTransfer(const Game& game) {
+    game.Use();
+    const auto start = Clock::now();
+    UnrealMOD::MemoryCatalogue catalogue;
+    UnrealMOD::ReadCacheIndex(catalogue);
+    testsupport::NullView view;
+    UnrealMOD::RunitClick(catalogue, view);
+    return Seconds(start);
+}
+
+// The least a transfer must do: parse the index, rename each transferable file into place,
+// replace the index once.
+double RenameLoop(const Game& game) {
+    const auto start = Clock::now();
+    std::ifstream in(game.Root() + "/Cache/cache.ini", std::ios::binary);
+    std::string line, kept = "[Cache]\r\n";
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string cache = line.substr(0, eq), real = line.substr(eq + 1);
+        const std::string tail = real.substr(real.rfind('.'));
+        const char* folder = tail == ".unr" ? "Maps" : tail == ".utx" ? "Textures" : nullptr;
+        if (!folder) {
+            kept += line + "\r\n";
+            continue;
+        }
+        rename((game.Root() + "/Cache/" + cache + ".uxx").c_str(),
+               (game.Root() + "/" + folder + "/" + real).c_str());
+    }
+    const std::string temp = game.Root() + "/Cache/cache.ini.new";
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || write(fd, kept.data(), kept.size()) < 0 || fsync(fd) != 0)
+        std::abort();
+    close(fd);
+    rename(temp.c_str(), (game.Root() + "/Cache/cache.ini").c_str());
+    return Seconds(start);
+}
+
+// The bytes copied with cp, then everything flushed with sync.
+double CopyAndSync(const Game& game) {
+    const std::string list = game.Root() + "/prog/list";
+    {
+        std::ofstream out(list);
+        for (const auto& e : fs::directory_iterator(game.Root() + "/Cache"))
+            if (e.path().extension() == ".uxx")
+                out << e.path().string() << "\n";
+    }
+    const auto start = Clock::now();
+    const std::string command = "xargs -a '" + list + "' cp -t '" + game.Root() + "/Maps' && sync";
+    if (std::system(command.c_str()) != 0)
+        std::abort();
+    return Seconds(start);
+}
+
+double ReadIndex(const Game& game) {
+    game.Use();
+    const auto start = Clock::now();
+    UnrealMOD::MemoryCatalogue catalogue;
+    UnrealMOD::ReadCacheIndex(catalogue);
+    return Seconds(start);
+}
+
+// The least a catalogue read must do: read the file and split it into lines.
+double SplitLines(const Game& game) {
+    const auto start = Clock::now();
+    std::ifstream in(game.Root() + "/Cache/cache.ini", std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return Seconds(start);
+}
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "lodestow_compare";
+    static char* argv[] = {name, nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    UnrealMOD::SetDoEventsHandler([] { QCoreApplication::processEvents(); });
+    return app;
+}
+
+ui::MainForm* ShownMainForm() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* form = qobject_cast<ui::MainForm*>(w); form && form->isVisible())
+            return form;
+    return nullptr;
+}
+
+// From the start of the program's load to its main window shown.
+double StartUp(const Game& game) {
+    App();
+    game.Use();
+    const auto start = Clock::now();
+    ui::LoadMainForm();
+    QCoreApplication::processEvents();
+    if (!ShownMainForm())
+        return -1;
+    return Seconds(start);
+}
+
+double WindowTransfer(const Game& game) {
+    App();
+    game.Use();
+    ui::LoadMainForm();
+    QCoreApplication::processEvents();
+    ui::MainForm* form = ShownMainForm();
+    if (!form)
+        return -1;
+    const auto start = Clock::now();
+    form->Runit_Click();
+    return Seconds(start);
+}
+
+void Row(const std::string& what, const Result& ours, const std::string& against,
+         const Result& theirs, bool memory = false) {
+    std::printf("%-44s %9.3f s %-26s %9.3f s %7.2fx", what.c_str(), ours.seconds, against.c_str(),
+                theirs.seconds, theirs.seconds > 0 ? ours.seconds / theirs.seconds : 0.0);
+    if (memory)
+        std::printf("   peak %7.1f MB", ours.peakMb);
+    std::printf("\n");
+}
+
+Result Measure(const std::string& base, int entries, std::size_t size,
+               const std::function<double(const Game&)>& what, bool files = true) {
+    return InChild([&] {
+        Game game(base);
+        game.Fill(entries, size, files);
+        sync();
+        return what(game);
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    const std::string disk = "/var/tmp";
+    const std::string memory = "/dev/shm";
+    std::printf("Lodestow against the least work that does the same (2 of 3 entries "
+                "transferable, 4 KiB packages)\n\n");
+
+    std::printf("Transfer on one file system (%s):\n", disk.c_str());
+    std::vector<int> sizes = {1000, 10000};
+    if (!quick)
+        sizes.push_back(100000);
+    for (const int n : sizes) {
+        const Result ours = Measure(disk, n, 4096, HeadlessTransfer);
+        const Result loop = Measure(disk, n, 4096, RenameLoop);
+        Row("  " + std::to_string(n) + " entries (" +
+                std::to_string(ours.seconds / n * 1e6).substr(0, 6) + " us/entry)",
+            ours, "rename loop", loop);
+    }
+
+    std::printf("\nTransfer across file systems (cache on tmpfs, folders on %s):\n", disk.c_str());
+    for (const auto& [n, size] :
+         {std::pair{3000, std::size_t{4096}}, {200, std::size_t{1} << 20}}) {
+        const Result ours = InChild([&] {
+            Game game(disk);
+            Game cache(memory);
+            fs::remove(game.Root() + "/Cache");
+            fs::create_directory_symlink(cache.Root() + "/Cache", game.Root() + "/Cache");
+            game.Fill(n, size);
+            sync();
+            return HeadlessTransfer(game);
+        });
+        const Result cp = InChild([&] {
+            Game game(disk);
+            Game cache(memory);
+            fs::remove(game.Root() + "/Cache");
+            fs::create_directory_symlink(cache.Root() + "/Cache", game.Root() + "/Cache");
+            // cp copies every package; the transfer two in three: give cp the same bytes.
+            game.Fill(n * 2 / 3, size);
+            sync();
+            return CopyAndSync(game);
+        });
+        Row("  " + std::to_string(n) + " entries of " + std::to_string(size / 1024) + " KiB", ours,
+            "cp + sync", cp);
+    }
+
+    std::printf("\nCatalogue read (%s):\n", disk.c_str());
+    std::vector<int> lines = {10000, 100000};
+    if (!quick)
+        lines.push_back(1000000);
+    for (const int n : lines) {
+        const Result ours = Measure(disk, n, 0, ReadIndex, false);
+        const Result split = Measure(disk, n, 0, SplitLines, false);
+        Row("  " + std::to_string(n) + " lines", ours, "line-splitting loop", split, true);
+    }
+
+    std::printf("\nThrough the window (offscreen) against headless:\n");
+    for (const int n : {5000, 20000}) {
+        const Result window = Measure(disk, n, 4096, WindowTransfer);
+        const Result headless = Measure(disk, n, 4096, HeadlessTransfer);
+        Row("  transfer of " + std::to_string(n) + " entries", window, "headless", headless);
+    }
+
+    std::printf("\nStart-up to the shown window (offscreen):\n");
+    std::vector<int> startups = {100000};
+    if (!quick)
+        startups.push_back(1000000);
+    for (const int n : startups) {
+        const Result ours = Measure(disk, n, 0, StartUp, false);
+        std::printf("  %-42s %9.3f s   peak %7.1f MB\n", (std::to_string(n) + " entries").c_str(),
+                    ours.seconds, ours.peakMb);
+    }
+    return 0;
+}

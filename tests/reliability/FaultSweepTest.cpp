@@ -1,0 +1,114 @@
+// Every file-system call of a small transfer failed in turn, with EIO and with ENOSPC: after each
+// faulted run, and after a clean run that follows it, the promise (Invariant.h) holds. The calls
+// are failed by a library preloaded into the headless driver.
+
+#include "GameFolderFixture.h"
+#include "Invariant.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs the driver on C:\Game\ and answers its exit code (-1 when it did not exit normally).
+int RunDriver(const std::vector<std::string>& env) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (const std::string& e : env)
+            putenv(const_cast<char*>(e.c_str()));
+        execl(LODESTOW_TRANSFER_DRIVER, LODESTOW_TRANSFER_DRIVER, "C:\\Game\\",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+class FaultSweepTest : public lodestow_test::GameFolderTest {
+protected:
+    // A move within the disk, a replaced destination, a code package that stays, a missing
+    // cache file, and moves to another file system (a new file and a replaced one).
+    void MakeGame() {
+        for (const char* folder : {"Cache", "Maps", "Textures", "Music"}) {
+            for (const auto& entry : fs::directory_iterator(Native(folder)))
+                fs::remove_all(entry.path());
+        }
+        Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\nK3=Sky.utx\r\n"
+                                 "K4=Gone.unr\r\nK5=Song.umx\r\nK6=Old.umx\r\n");
+        Write("Cache/K1.uxx", std::string(3000, 'a'));
+        Write("Cache/K2.uxx", std::string(100, 'b'));
+        Write("Cache/K3.uxx", std::string(5000, 'c'));
+        Write("Cache/K5.uxx", std::string(7000, 'e'));
+        Write("Cache/K6.uxx", std::string(2000, 'f'));
+        Write("Textures/Sky.utx", "an older texture");
+        Write("Music/Old.umx", "an older song");
+    }
+
+    std::vector<std::string> Env(long failAt, int error) const {
+        return {"LODESTOW_FAULT_AT=" + std::to_string(failAt),
+                "LODESTOW_FAULT_ERRNO=" + std::to_string(error),
+                "LODESTOW_FAULT_COUNT=" + countFile_,
+                "LD_PRELOAD=" LODESTOW_FAULT_SHIM,
+                "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0",
+                "XDG_STATE_HOME=" + state_.path().string()};
+    }
+
+    long CallsOfACleanRun() {
+        MakeGame();
+        EXPECT_EQ(RunDriver(Env(0, 0)), 0);
+        return std::stol(*testsupport::TryReadFile(countFile_));
+    }
+
+    testsupport::TempDir state_;
+    std::string countFile_ = (state_.path() / "count").string();
+};
+
+TEST_F(FaultSweepTest, EveryCallFailedInTurnLosesNothing) {
+    testsupport::InOwnMountNamespace([&] {
+        testsupport::MountTmpfs(Native("Music"), 1 << 20);
+        const long calls = CallsOfACleanRun();
+        ASSERT_GT(calls, 50);
+        long runs = 0, violations = 0, faultedRunsWithProblem = 0;
+        for (const int error : {EIO, ENOSPC}) {
+            for (long at = 1; at <= calls; ++at) {
+                MakeGame();
+                const reliability::Before before = reliability::Before::Take(root_);
+                const int code = RunDriver(Env(at, error));
+                ++runs;
+                EXPECT_NE(code, -1) << "the driver died at call " << at;
+                if (code != 0)
+                    ++faultedRunsWithProblem;
+                for (const std::string& problem : reliability::Violations(before)) {
+                    ++violations;
+                    ADD_FAILURE() << "call " << at << " failed with " << error << ": " << problem;
+                }
+                // The next run, without a fault, finishes the work and still loses nothing.
+                EXPECT_EQ(RunDriver(Env(0, 0)), 0) << "after call " << at;
+                for (const std::string& problem : reliability::Violations(before)) {
+                    ++violations;
+                    ADD_FAILURE() << "after call " << at << " failed with " << error
+                                  << ", the next run: " << problem;
+                }
+            }
+        }
+        std::printf("fault sweep: %ld calls per run, %ld faulted runs (%ld told the user), "
+                    "%ld invariant violations\n",
+                    calls, runs, faultedRunsWithProblem, violations);
+    });
+}
+
+} // namespace
