@@ -7,9 +7,8 @@
 namespace platform {
 
 // The player's own configuration folder for Lodestow: $XDG_CONFIG_HOME/lodestow when that variable
-// holds an absolute path, otherwise $HOME/.config/lodestow (the home folder from the password
-// database when HOME is unset); on Windows %APPDATA%\Lodestow. Empty when no such base is known.
-// Nothing is created here.
+// holds an absolute path, otherwise HomeFolder() + /.config/lodestow (Places.h); on Windows
+// %APPDATA%\Lodestow. Empty when no such base is known. Nothing is created here.
 std::string UserConfigFolder();
 
 // True when a new file can be created in the folder now: it exists, the read-only rule allows it,

@@ -39,7 +39,7 @@ TEST(UserConfigFolder, FollowsTheBaseDirectoryRules) {
         {"", "/home/p/", "/home/p/.config/lodestow"},
         {"relative/cfg", "/home/p", "/home/p/.config/lodestow"}, // not absolute: ignored
         {"/", "/home/p", "/lodestow"},
-        {std::nullopt, "not/absolute", ""},
+        {std::nullopt, "/", "/.config/lodestow"},
     };
     for (const auto& c : cases) {
         ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);

@@ -1,30 +1,16 @@
 #include "platform/UserFolders.h"
 
 #include "platform/PathResolver.h"
+#include "platform/Places.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
-
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string HomeFolder() {
-    std::string home = Env("HOME");
-    if (!home.empty())
-        return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return {};
-}
 
 std::string WithoutTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/')
@@ -36,12 +22,14 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 std::string UserConfigFolder() {
     // The base directory rules: a relative XDG_CONFIG_HOME is invalid and is ignored.
-    std::string base = Env("XDG_CONFIG_HOME");
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string base = xdg ? xdg : "";
     if (base.empty() || base.front() != '/') {
-        const std::string home = HomeFolder();
-        if (home.empty() || home.front() != '/')
+        const auto home = HomeFolder();
+        if (!home)
             return {};
-        base = WithoutTrailingSlashes(home) + "/.config";
+        const std::string h = WithoutTrailingSlashes(*home);
+        base = (h == "/" ? "" : h) + "/.config";
     }
     base = WithoutTrailingSlashes(base);
     return (base == "/" ? "" : base) + "/lodestow";
