@@ -1,7 +1,7 @@
 // Speed of the catalogue read, the index rewrite and a transfer, on large caches.
 
 #include "catalogue/CacheIndex.h"
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 #include "support/NullView.h"
 #include "transfer/Transfer.h"
 

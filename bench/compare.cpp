@@ -7,8 +7,8 @@
 // --quick leaves out the largest sizes.
 
 #include "catalogue/CacheIndex.h"
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
 #include "support/NullView.h"
 #include "transfer/Transfer.h"
 #include "ui/MainForm.h"

@@ -1,7 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
 #include "ui/Windows.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 // lodestow.exe: the program with its Win32 windows.
 #include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
 #include "ui-win32/Win32.h"
 #include "ui-win32/Windows.h"
 

@@ -1,8 +1,8 @@
 #include "forms/FindUnrealLogic.h"
 
-#include "startup/DoEvents.h"
+#include "runtime/DoEvents.h"
 #include "startup/Location.h"
-#include "startup/PlayCue.h"
+#include "runtime/PlayCue.h"
 
 namespace forms {
 

@@ -1,6 +1,6 @@
 #include "forms/MainFormLogic.h"
 
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Places.h"
-#include "startup/Copier.h"
+#include "runtime/Copier.h"
 #include "startup/GameInstall.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Places.h"
 #include "platform/Text.h"
-#include "startup/Copier.h"
-#include "startup/Globals.h"
+#include "runtime/Copier.h"
+#include "runtime/Globals.h"
 
 #include <cctype>
 #include <vector>

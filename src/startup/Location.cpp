@@ -1,7 +1,7 @@
 #include "startup/Location.h"
 
+#include "runtime/Globals.h"
 #include "startup/GameInstall.h"
-#include "startup/Globals.h"
 
 namespace UnrealMOD {
 

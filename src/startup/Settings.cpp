@@ -3,7 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/UserFolders.h"
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 
 namespace UnrealMOD {
 

@@ -1,11 +1,11 @@
 #include "startup/StartupSequence.h"
 
 #include "catalogue/CacheIndex.h"
-#include "startup/Copier.h"
+#include "runtime/Copier.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
+#include "runtime/PlayCue.h"
 #include "startup/Discovery.h"
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
-#include "startup/PlayCue.h"
 #include "startup/Settings.h"
 
 #include <charconv>

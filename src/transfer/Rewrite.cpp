@@ -1,7 +1,7 @@
 #include "catalogue/CacheIndex.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 #include "transfer/SafeNames.h"
 #include "transfer/Transfer.h"
 

@@ -3,9 +3,9 @@
 #include "catalogue/CacheIndex.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
-#include "startup/PlayCue.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
+#include "runtime/PlayCue.h"
 #include "transfer/SafeNames.h"
 
 #include <array>

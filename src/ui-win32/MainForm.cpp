@@ -2,7 +2,7 @@
 
 #include "forms/Bitmap.h"
 #include "platform/FileSystem.h"
-#include "startup/PlayCue.h"
+#include "runtime/PlayCue.h"
 #include "ui-win32/FreakyForm.h"
 #include "ui-win32/Resources.h"
 #include "ui-win32/Windows.h"

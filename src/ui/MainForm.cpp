@@ -4,7 +4,7 @@
 #include "forms/Definitions.h"
 #include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
-#include "startup/PlayCue.h"
+#include "runtime/PlayCue.h"
 #include "ui/Controls.h"
 #include "ui/FreakyForm.h"
 #include "ui/Twips.h"

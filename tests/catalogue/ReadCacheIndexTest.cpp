@@ -2,8 +2,8 @@
 
 #include "catalogue/CacheIndex.h"
 #include "platform/Text.h"
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
 
 #include <gtest/gtest.h>
 

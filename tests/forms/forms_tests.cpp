@@ -5,7 +5,7 @@
 #include "forms/FindUnrealLogic.h"
 #include "forms/Folders.h"
 #include "forms/MainFormLogic.h"
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

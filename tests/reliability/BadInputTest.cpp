@@ -8,8 +8,8 @@
 #include "catalogue/CacheIndex.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "startup/Copier.h"
-#include "startup/Globals.h"
+#include "runtime/Copier.h"
+#include "runtime/Globals.h"
 #include "startup/Settings.h"
 #include "startup/StartupSequence.h"
 

@@ -7,7 +7,7 @@
 #include "Invariant.h"
 
 #include "catalogue/CacheIndex.h"
-#include "startup/DoEvents.h"
+#include "runtime/DoEvents.h"
 #include "transfer/Transfer.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 // Exit code: 0 done, 2 usage, 3 the index could not be read, 4 the run reported a problem.
 
 #include "catalogue/CacheIndex.h"
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 #include "support/NullView.h"
 #include "transfer/Transfer.h"
 

@@ -1,8 +1,8 @@
 // First start: the game found where players' installations put it, in generated home folders.
 
 #include "catalogue/Catalogue.h"
+#include "runtime/Globals.h"
 #include "startup/Discovery.h"
-#include "startup/Globals.h"
 #include "startup/StartupSequence.h"
 #include "support/TestSupport.h"
 

@@ -1,8 +1,8 @@
 // Generated install trees: what counts as a game, and which cache the game really uses.
 
 #include "catalogue/Catalogue.h"
+#include "runtime/Globals.h"
 #include "startup/GameInstall.h"
-#include "startup/Globals.h"
 #include "startup/Location.h"
 #include "startup/StartupSequence.h"
 #include "support/NullView.h"

@@ -1,5 +1,5 @@
 #include "catalogue/Catalogue.h"
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 #include "startup/Location.h"
 #include "startup/Settings.h"
 #include "startup/StartupSequence.h"

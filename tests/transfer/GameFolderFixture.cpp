@@ -1,8 +1,8 @@
 #include "GameFolderFixture.h"
 
 #include "catalogue/CacheIndex.h"
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
 
 #include <filesystem>
 #include <fstream>

@@ -3,7 +3,7 @@
 #include "GameFolderFixture.h"
 
 #include "catalogue/CacheIndex.h"
-#include "startup/DoEvents.h"
+#include "runtime/DoEvents.h"
 #include "transfer/Transfer.h"
 
 #include <gtest/gtest.h>

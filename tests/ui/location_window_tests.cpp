@@ -1,7 +1,7 @@
 // The location window: its make-up and its handlers.
 
 #include "location_support.h"
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/FreakyForm.h"

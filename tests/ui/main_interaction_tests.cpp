@@ -1,7 +1,7 @@
 // The main window's handlers: keeping the four selections together, dragging, closing.
 
 #include "main_support.h"
-#include "startup/PlayCue.h"
+#include "runtime/PlayCue.h"
 #include "ui/FreakyForm.h"
 #include "ui/Windows.h"
 

@@ -2,8 +2,8 @@
 // What every window test shares: one Qt application without a display, window clean-up, and a
 // Wine prefix with an empty program folder (no cues) in place of the program's own.
 
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
 #include "support/TestSupport.h"
 #include "ui/Windows.h"
 

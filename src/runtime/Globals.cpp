@@ -1,4 +1,4 @@
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 
 namespace UnrealMOD {
 

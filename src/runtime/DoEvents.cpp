@@ -1,4 +1,4 @@
-#include "startup/DoEvents.h"
+#include "runtime/DoEvents.h"
 
 #include <utility>
 

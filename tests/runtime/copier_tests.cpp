@@ -1,8 +1,8 @@
 #include "platform/FileSystem.h"
-#include "startup/Copier.h"
-#include "startup/DoEvents.h"
-#include "startup/Globals.h"
-#include "startup/PlayCue.h"
+#include "runtime/Copier.h"
+#include "runtime/DoEvents.h"
+#include "runtime/Globals.h"
+#include "runtime/PlayCue.h"
 #include "support/TestSupport.h"
 
 #include <chrono>

@@ -1,8 +1,8 @@
-#include "startup/PlayCue.h"
+#include "runtime/PlayCue.h"
 
 #include "platform/FileSystem.h"
 #include "platform/Sound.h"
-#include "startup/Globals.h"
+#include "runtime/Globals.h"
 
 namespace UnrealMOD {
 

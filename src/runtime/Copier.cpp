@@ -1,7 +1,7 @@
-#include "startup/Copier.h"
+#include "runtime/Copier.h"
 
 #include "platform/FileSystem.h"
-#include "startup/DoEvents.h"
+#include "runtime/DoEvents.h"
 
 namespace Copier {
 
