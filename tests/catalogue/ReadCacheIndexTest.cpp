@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 #include "runtime/DoEvents.h"
 #include "runtime/Globals.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,9 +39,8 @@ public:
 class ReadCacheIndexTest : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lodestow-catalogue-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        dir_.emplace();
+        root_ = dir_->path();
         fs::create_directories(root_ / "Game" / "Cache");
         // A native absolute game folder; the Wine-style drive paths are exercised elsewhere.
         UnrealMOD::GameFolder = (root_ / "Game").string() + "/";
@@ -47,12 +48,13 @@ protected:
     }
     void TearDown() override {
         UnrealMOD::SetDoEventsHandler(nullptr);
-        fs::remove_all(root_);
+        dir_.reset();
     }
     void WriteIndex(const std::string& bytes, const std::string& name = "cache.ini") {
         std::ofstream(root_ / "Game" / "Cache" / name, std::ios::binary) << bytes;
     }
 
+    std::optional<testsupport::TempDir> dir_;
     fs::path root_;
 };
 

@@ -5,15 +5,26 @@
 #include "support/TestSupport.h"
 
 #include <chrono>
+#ifndef _WIN32
 #include <csignal>
+#endif
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using testsupport::TempTree;
 
 namespace {
+
+#ifdef _WIN32
+TEST(SoundTest, PlaysThroughSdl) {
+    GTEST_SKIP() << "POSIX only: cues go through SDL there; on Windows sndPlaySound plays them, "
+                    "checked with the program under Wine";
+}
+#else
 
 struct Outcome {
     long elapsedMs = -1;
@@ -105,5 +116,7 @@ TEST_F(SoundTest, UnplayableFilesAndMissingDevicesAreSilentAndImmediate) {
         EXPECT_LT(out.elapsedMs, 200);
     }
 }
+
+#endif
 
 } // namespace

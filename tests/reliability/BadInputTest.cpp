@@ -62,7 +62,7 @@ protected:
         std::ofstream(SettingsNative(), std::ios::binary) << bytes;
     }
     reliability::Before TakeBefore() const {
-        UnrealMOD::GameFolder = "C:\\Game\\";
+        UnrealMOD::GameFolder = testsupport::GamePath("C:\\Game\\");
         reliability::Before before = reliability::Before::Take(root_);
         UnrealMOD::GameFolder.clear();
         return before;
@@ -96,12 +96,12 @@ TEST_F(BadInputTest, BinarySettingsFileIsTakenAsAFolderThatHoldsNoGame) {
 // holds one must not turn into the path before it: here that would make the game's executable
 // the cache index, and the transfer would copy it over itself and delete it.
 TEST_F(BadInputTest, NulByteInTheSettingsCannotShortenAPath) {
-    WriteSettings("C:\\Game\\System\\UnrealTournament.exe\0\\\r\n"s);
+    WriteSettings(testsupport::GamePath("C:\\Game\\System\\UnrealTournament.exe") + "\0\\\r\n"s);
     Host host;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameMissing);
     EXPECT_TRUE(host.locationOpened);
 
-    const std::string exe = "C:\\Game\\System\\UnrealTournament.exe";
+    const std::string exe = testsupport::GamePath("C:\\Game\\System\\UnrealTournament.exe");
     const std::string shortened = exe + std::string(1, '\0') + "\\Cache\\K1.uxx";
     EXPECT_TRUE(Copier::FileExists(exe));
     EXPECT_FALSE(Copier::FileExists(shortened));
@@ -130,7 +130,7 @@ TEST_F(BadInputTest, HugeSettingsLineStartsWithoutHanging) {
         EXPECT_EQ(UnrealMOD::GameFolder.size(), value.size());
     }
 
-    std::string climbing = "C:\\Game\\";
+    std::string climbing = testsupport::GamePath("C:\\Game\\");
     for (int i = 0; i < 1000000; ++i)
         climbing += "x\\..\\";
     WriteSettings(climbing + "\r\n");
@@ -160,7 +160,7 @@ TEST_F(BadInputTest, SettingsFileThatIsAFolderGivesTheDefault) {
 // --- the cache index ----------------------------------------------------------------------
 
 TEST_F(BadInputTest, BinaryIndexIsReadAndTheRunTouchesNothingElse) {
-    WriteSettings("C:\\Game\\\r\n");
+    WriteSettings(testsupport::GamePath("C:\\Game\\") + "\r\n");
     std::string bytes = RandomBytes(256 << 10, 2);
     // Give it lines and entries enough to be worth running over.
     for (std::size_t i = 0; i < bytes.size(); i += 97)
@@ -186,7 +186,7 @@ TEST_F(BadInputTest, BinaryIndexIsReadAndTheRunTouchesNothingElse) {
 }
 
 TEST_F(BadInputTest, NulBytesInTheIndexNeverReachAPath) {
-    WriteSettings("C:\\Game\\\r\n");
+    WriteSettings(testsupport::GamePath("C:\\Game\\") + "\r\n");
     const std::string index =
         "[Cache]\r\nK1=DM-A.unr\0.utx\r\nK2\0=Sky.utx\r\nK3=Ok.utx\r\nK4=\0\r\n"s;
     Write("Cache/cache.ini", index);
@@ -215,7 +215,7 @@ TEST_F(BadInputTest, NulBytesInTheIndexNeverReachAPath) {
 }
 
 TEST_F(BadInputTest, IndexThatIsAFolderLeavesNothingToTransfer) {
-    WriteSettings("C:\\Game\\\r\n");
+    WriteSettings(testsupport::GamePath("C:\\Game\\") + "\r\n");
     fs::create_directory(Native("Cache/cache.ini"));
     Write("Cache/K1.uxx", "one");
     const reliability::Tree before = reliability::ScanTree(root_);

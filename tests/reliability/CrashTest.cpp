@@ -8,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <dirent.h>
 #include <signal.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <functional>
@@ -22,6 +24,13 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+#ifdef _WIN32
+TEST(CrashTest, KilledRuns) {
+    GTEST_SKIP() << "POSIX only: the run is killed with SIGKILL at chosen points; the Windows "
+                    "layer gives the same guarantees with MoveFileEx over a flushed temporary file";
+}
+#else
 
 std::string Bytes(std::size_t seed, std::size_t size) {
     std::string bytes(size, '\0');
@@ -211,5 +220,7 @@ TEST_F(KilledCopyTest, KillInsideALargeCopyLeavesNoPartialFile) {
         EXPECT_EQ(Names("Cache"), std::vector<std::string>{"cache.ini"});
     });
 }
+
+#endif
 
 } // namespace

@@ -27,7 +27,11 @@ std::optional<std::string> ReadNative(const std::string& native) {
 
 // Through the drive's link, spelled as the tree scan spells it.
 std::string Resolved(const std::string& windowsPath) {
+#ifdef _WIN32
+    const std::optional<std::string> native = windowsPath; // the native path already
+#else
     const auto native = platform::ResolvePath(windowsPath);
+#endif
     if (!native)
         return {};
     std::error_code ec;

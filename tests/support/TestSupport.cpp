@@ -2,29 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace testsupport {
 
 TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "lodestow-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    // create_directory answers false for a name that exists: the folder is ours alone.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, "lodestow-test-%012llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+        if (fs::create_directory(base / name)) {
+            path_ = base / name;
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -47,6 +62,40 @@ WinePrefix::WinePrefix(const fs::path& root) : root_(root) {
     Make();
 }
 
+#ifdef _WIN32
+namespace {
+// Drive letter (upper case) -> native folder, for GamePath; only the newest prefix counts.
+std::map<char, fs::path>& Drives() {
+    static std::map<char, fs::path> drives;
+    return drives;
+}
+} // namespace
+
+void WinePrefix::Make() {
+    driveC_ = root_ / "drive_c";
+    fs::create_directories(driveC_);
+    Drives().clear();
+    Drives()['C'] = driveC_;
+}
+
+WinePrefix::~WinePrefix() {
+    Drives().clear();
+}
+
+void WinePrefix::MapDrive(char letter, const fs::path& target) const {
+    Drives()[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = target;
+}
+
+std::string GamePath(const std::string& path) {
+    if (path.size() < 2 || path[1] != ':')
+        return path;
+    const auto drive =
+        Drives().find(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
+    if (drive == Drives().end())
+        return path;
+    return drive->second.string() + path.substr(2);
+}
+#else
 void WinePrefix::Make() {
     driveC_ = root_ / "drive_c";
     fs::create_directories(driveC_);
@@ -68,22 +117,41 @@ void WinePrefix::MapDrive(char letter, const fs::path& target) const {
     fs::create_directory_symlink(target, root_ / "dosdevices" / (std::string(1, letter) + ":"));
 }
 
+std::string GamePath(const std::string& path) {
+    return path;
+}
+#endif
+
 namespace {
 std::optional<std::string> Variable(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::optional<std::string>(value) : std::nullopt;
 }
+void Set(const char* name, const std::string& value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value.c_str());
+#else
+    ::setenv(name, value.c_str(), 1);
+#endif
+}
+void Unset(const char* name) {
+#ifdef _WIN32
+    ::_putenv_s(name, ""); // an empty value removes the variable
+#else
+    ::unsetenv(name);
+#endif
+}
 void Restore(const char* name, const std::optional<std::string>& value) {
     if (value)
-        ::setenv(name, value->c_str(), 1);
+        Set(name, *value);
     else
-        ::unsetenv(name);
+        Unset(name);
 }
 } // namespace
 
 TempHome::TempHome() : oldHome_(Variable("HOME")), oldDataHome_(Variable("XDG_DATA_HOME")) {
-    ::setenv("HOME", dir_.path().c_str(), 1);
-    ::unsetenv("XDG_DATA_HOME");
+    Set("HOME", dir_.path().string());
+    Unset("XDG_DATA_HOME");
 }
 
 TempHome::~TempHome() {
@@ -131,7 +199,10 @@ std::vector<std::string> Names(const fs::path& folder) {
 }
 
 void SetMode(const fs::path& p, unsigned mode) {
-    if (::chmod(p.c_str(), mode) != 0)
+    // On Windows only the owner write bit counts: it is the read-only attribute.
+    std::error_code ec;
+    fs::permissions(p, static_cast<fs::perms>(mode), ec);
+    if (ec)
         throw std::runtime_error("chmod failed: " + p.string());
 }
 
@@ -142,6 +213,7 @@ void MakeReadOnly(const fs::path& p) {
 
 namespace {
 
+#ifndef _WIN32
 bool WriteProcFile(const char* path, const std::string& text) {
     const int fd = ::open(path, O_WRONLY);
     if (fd < 0)
@@ -168,6 +240,7 @@ bool EnterMountNamespace() {
 }
 
 constexpr int NoNamespace = 77;
+#endif
 
 std::string PcmWav(double seconds, int rate, bool audible) {
     const auto frames = static_cast<std::uint32_t>(std::lround(seconds * rate));
@@ -200,6 +273,15 @@ std::string PcmWav(double seconds, int rate, bool audible) {
 
 } // namespace
 
+#ifdef _WIN32
+void InOwnMountNamespace(const std::function<void()>&) {
+    GTEST_SKIP() << "Windows has no mount namespaces: small disks are made on Linux only";
+}
+
+void MountTmpfs(const std::string&, std::size_t) {
+    FAIL() << "no tmpfs on Windows";
+}
+#else
 void InOwnMountNamespace(const std::function<void()>& body) {
     std::fflush(stdout);
     std::fflush(stderr);
@@ -233,6 +315,7 @@ void MountTmpfs(const std::string& native, std::size_t bytes) {
     const std::string options = "size=" + std::to_string(bytes);
     ASSERT_EQ(::mount("none", native.c_str(), "tmpfs", 0, options.c_str()), 0) << native;
 }
+#endif
 
 std::string SilentWav(double seconds, int rate) {
     return PcmWav(seconds, rate, false);

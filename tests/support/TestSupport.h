@@ -28,7 +28,8 @@ private:
 };
 
 // A Wine prefix whose drive C: is <root>/drive_c (dosdevices/c: links to it); WINEPREFIX points
-// at it while the object lives.
+// at it while the object lives. On Windows, where the program takes game paths as they are, the
+// drives of the newest prefix are what GamePath maps.
 class WinePrefix {
 public:
     WinePrefix();                              // in a temporary folder of its own
@@ -64,6 +65,11 @@ private:
     TempDir dir_;
     WinePrefix prefix_;
 };
+
+// A game path on a drive of the newest prefix ("C:\\Game\\") as the platform layer must be given
+// it to reach that folder: unchanged on POSIX, where the layer resolves the drive itself; on
+// Windows, with the drive replaced by the folder it stands for. Other paths stay as they are.
+std::string GamePath(const std::string& path);
 
 // A home folder of its own while the object lives: HOME points at a fresh temporary folder and
 // XDG_DATA_HOME is unset, so nothing of the machine's real home is seen or touched.

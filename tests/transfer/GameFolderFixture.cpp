@@ -40,7 +40,7 @@ void GameFolderTest::SetUp() {
 
     oldProgramFolder_ = UnrealMOD::ProgramFolder();
     UnrealMOD::ProgramFolder() = root_ + "/prog";
-    UnrealMOD::GameFolder = "C:\\Game\\";
+    UnrealMOD::GameFolder = testsupport::GamePath("C:\\Game\\");
     UnrealMOD::CacheIndexName = "cache.ini";
 }
 

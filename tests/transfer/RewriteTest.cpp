@@ -123,7 +123,8 @@ TEST_F(RewriteTest, ReadOnlyIndexStaysWholeAndTheUserHearsOfIt) {
     EXPECT_EQ(Read("Cache/cache.ini"), index);
     EXPECT_EQ(Names("Cache"), (Strings{"cache.ini"}));
     ASSERT_EQ(view.problems.size(), 1U);
-    EXPECT_NE(view.problems[0].find("C:\\Game\\Cache\\Cache.ini"), std::string::npos);
+    EXPECT_NE(view.problems[0].find(testsupport::GamePath("C:\\Game\\Cache\\Cache.ini")),
+              std::string::npos);
     EXPECT_TRUE(view.enabled);
     EXPECT_FALSE(view.busy);
     EXPECT_EQ(view.log.back(), "problem");
