@@ -47,6 +47,7 @@ for program in "${programs[@]}"; do
     rc=0
     # Wine passes the program's exit code on; a timeout or crash leaves no summary line.
     (cd "$build_dir" && timeout 900 "$wine" "./$name.exe") >"$log" 2>&1 || rc=$?
+    sed -i 's/\r$//' "$log" # the console of Windows ends its lines with CR LF
     passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$log" | tail -n1)
     failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:$/\1/p' "$log" | tail -n1)
     skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below:$/\1/p' "$log" | tail -n1)

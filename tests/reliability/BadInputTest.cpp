@@ -138,6 +138,13 @@ TEST_F(BadInputTest, HugeSettingsLineStartsWithoutHanging) {
     Write("Cache/K1.uxx", "map");
     UnrealMOD::GameFolder.clear();
     Host host;
+#ifdef _WIN32
+    // Windows takes no path longer than 32767 units: such a folder holds no game, and nothing
+    // is touched.
+    EXPECT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameMissing);
+    EXPECT_EQ(Read("Cache/K1.uxx"), "map");
+    return;
+#endif
     // The value is used as it stands, and it does lead to the game.
     EXPECT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameFound);
     EXPECT_EQ(host.catalogue.rows.size(), 1U);

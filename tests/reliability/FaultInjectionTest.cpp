@@ -77,6 +77,7 @@ struct FaultCase {
     std::vector<std::string> marks{}; // "real name:state", each must be among the run's marks
     bool problem = false;             // the index could not be rewritten and the user is told
     std::function<void(ReliabilityTest&)> extra{};
+    const char* posixOnly = nullptr; // why the case holds on POSIX only (skipped on Windows)
 };
 
 void PrintTo(const FaultCase& c, std::ostream* out) {
@@ -138,6 +139,10 @@ public:
 
 TEST_P(ReliabilityTest, PromiseHolds) {
     const FaultCase& c = GetParam();
+#ifdef _WIN32
+    if (c.posixOnly)
+        GTEST_SKIP() << "POSIX only: " << c.posixOnly;
+#endif
     if (c.mount)
         testsupport::InOwnMountNamespace([&] { RunCase(c); });
     else
@@ -256,14 +261,18 @@ std::vector<FaultCase> Cases() {
          .index = Three,
          .files = ThreeFiles(),
          .setup = [](R& t) { t.SetMode("Maps", 0555); },
-         .marks = {"DM-A.unr:Errored", "Sky.utx:YES"}});
+         .marks = {"DM-A.unr:Errored", "Sky.utx:YES"},
+         .posixOnly = "on Windows the read-only attribute of a folder does not refuse new files or "
+                      "deletions"});
     // The copies succeed but no cache file can be deleted and no new index written there.
     add({.name = "ReadOnlyCacheFolder",
          .index = Three,
          .files = ThreeFiles(),
          .setup = [](R& t) { t.SetMode("Cache", 0555); },
          .marks = {"DM-A.unr:YES", "Sky.utx:YES"},
-         .problem = true});
+         .problem = true,
+         .posixOnly = "on Windows the read-only attribute of a folder does not refuse new files or "
+                      "deletions"});
     add({.name = "ReadOnlyCacheIndex",
          .index = Three,
          .files = ThreeFiles(),
@@ -331,7 +340,8 @@ std::vector<FaultCase> Cases() {
                  c.hook = [&t, &b] {
                      b.RemoveFile(t.Native("Cache/K3.uxx"));
                      fs::create_directory(t.Native("Cache/K3.uxx"));
-                     b.tree[t.Native("Cache/K3.uxx")] = {reliability::Node::Kind::Folder, ""};
+                     b.tree[reliability::TreeKey(t.Native("Cache/K3.uxx"))] = {
+                         reliability::Node::Kind::Folder, ""};
                  };
              },
          .marks = {"DM-A.unr:YES", "Sky.utx:Errored"}});
@@ -407,11 +417,14 @@ std::vector<FaultCase> Cases() {
                    {"Maps/dm-a.UNR", "old"},
                    {"Textures/CAF\xC3\x89.UTX", "old"}},
          .marks = {"DM-A.unr:YES", "caf\xC3\xA9.utx:YES"},
-         .extra = [](R& t) {
-             EXPECT_EQ(t.Names("Maps"), std::vector<std::string>{"dm-a.UNR"});
-             EXPECT_EQ(t.Read("Maps/dm-a.UNR"), Bytes("K1", 100));
-             EXPECT_EQ(t.Names("Textures"), std::vector<std::string>{"CAF\xC3\x89.UTX"});
-         }});
+         .extra =
+             [](R& t) {
+                 EXPECT_EQ(t.Names("Maps"), std::vector<std::string>{"dm-a.UNR"});
+                 EXPECT_EQ(t.Read("Maps/dm-a.UNR"), Bytes("K1", 100));
+                 EXPECT_EQ(t.Names("Textures"), std::vector<std::string>{"CAF\xC3\x89.UTX"});
+             },
+         .posixOnly = "on Windows two names that differ in letter case are one file, so the case "
+                      "cannot be set up"});
     add({.name = "TrailingDotsAndSpaces",
          .index = "[Cache]\r\nK1=Map.unr.\r\nK2=Map.unr \r\nK3=Tex .utx\r\nK4= Lead.utx\r\nK5 "
                   "=Snd.uax\r\n"

@@ -17,27 +17,40 @@ namespace reliability {
 
 namespace {
 
+// How the tree spells a native path: UTF-8, with the system's own separators, so that a path
+// built with "/" on Windows names the same entry as the scan's.
+std::string Key(const fs::path& native) {
+    const std::u8string text = fs::path(native).make_preferred().u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string Key(const std::string& native) {
+    return Key(testsupport::Utf8Path(native));
+}
+
 // A regular file only: a link in the tree is recorded as a link, never read through.
 std::optional<std::string> ReadNative(const std::string& native) {
     std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(native, ec)))
+    const fs::path path = testsupport::Utf8Path(native);
+    if (!fs::is_regular_file(fs::symlink_status(path, ec)))
         return std::nullopt;
-    return testsupport::TryReadFile(native);
+    return testsupport::TryReadFile(path);
 }
 
-// Through the drive's link, spelled as the tree scan spells it.
+// Through the drive's link, spelled as the tree scan spells it. On Windows the game path is the
+// native path already, with "." and ".." left for the system to apply.
 std::string Resolved(const std::string& windowsPath) {
 #ifdef _WIN32
-    const std::optional<std::string> native = windowsPath; // the native path already
+    return Key(testsupport::Utf8Path(windowsPath).lexically_normal());
 #else
     const auto native = platform::ResolvePath(windowsPath);
-#endif
     if (!native)
         return {};
     std::error_code ec;
     const fs::path path(*native);
     const fs::path folder = fs::weakly_canonical(path.parent_path(), ec);
     return ec ? *native : (folder / path.filename()).string();
+#endif
 }
 
 std::string Show(const std::string& text) {
@@ -82,12 +95,16 @@ std::optional<Node> At(const Tree& tree, const std::string& native) {
 
 } // namespace
 
+std::string TreeKey(const std::string& native) {
+    return Key(native);
+}
+
 Tree ScanTree(const std::string& root) {
     Tree tree;
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(root, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        const std::string path = it->path().string();
+        const std::string path = Key(it->path());
         const fs::file_status status = it->symlink_status(ec);
         Node node;
         if (fs::is_symlink(status)) {
@@ -121,18 +138,20 @@ Before Before::Take(const std::string& root) {
 }
 
 void Before::WriteFile(const std::string& native, const std::string& bytes) {
-    std::ofstream(native, std::ios::binary | std::ios::trunc) << bytes;
-    tree[native] = Node{Node::Kind::File, bytes};
+    std::ofstream(testsupport::Utf8Path(native), std::ios::binary | std::ios::trunc) << bytes;
+    const std::string key = Key(native);
+    tree[key] = Node{Node::Kind::File, bytes};
     for (Entry& e : entries)
-        if (e.cacheNative == native)
+        if (e.cacheNative == key)
             e.cacheBytes = bytes;
 }
 
 void Before::RemoveFile(const std::string& native) {
-    fs::remove(native);
-    tree.erase(native);
+    fs::remove(testsupport::Utf8Path(native));
+    const std::string key = Key(native);
+    tree.erase(key);
     for (Entry& e : entries)
-        if (e.cacheNative == native)
+        if (e.cacheNative == key)
             e.cacheBytes.reset();
 }
 

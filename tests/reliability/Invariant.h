@@ -49,6 +49,9 @@ public:
     Tree tree;
 };
 
+// How the tree spells a native path (the key of Before::tree).
+std::string TreeKey(const std::string& native);
+
 // What is wrong after the run; empty when the promise holds. `marks` (the copied states the run
 // set, one per row in row order, when known) adds: a row marked "Errored" changed nothing, and a
 // row whose cache file went is marked "YES".

@@ -36,6 +36,10 @@ TEST_F(CopierTest, FolderFormNeedsTrailingBackslashAndLeavesNoProbe) {
 }
 
 TEST_F(CopierTest, ReadOnlyFolderCountsAsAbsent) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "POSIX only: on Windows the read-only attribute of a folder does not refuse new files";
+#else
     fs::create_directories(N("Locked"));
     WriteFile(N("Locked/file.txt"), "x");
     MakeReadOnly(N("Locked"));
@@ -43,6 +47,7 @@ TEST_F(CopierTest, ReadOnlyFolderCountsAsAbsent) {
     EXPECT_FALSE(fs::exists(N("Locked") / Copier::ProbeFileName));
     // Its files are still there to be found.
     EXPECT_TRUE(Copier::FileExists(P("Locked\\file.txt")));
+#endif
 }
 
 TEST_F(CopierTest, ExistingProbeFileIsEmptiedAndRemoved) {
@@ -95,13 +100,19 @@ TEST_F(CopierTest, CopyIfExists) {
     EXPECT_EQ(doEvents, 0) << "copying does not process events";
 }
 
+#ifndef _WIN32
 double SecondsToPlay(const std::string& path) {
     const auto start = std::chrono::steady_clock::now();
     UnrealMOD::PlayCue(path);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+#endif
 
 TEST_F(CopierTest, PlayCueWaitsForTheSoundAndIsSilentWithoutIt) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "POSIX only: the run under Wine has no sound device, so nothing plays for its length";
+#else
     UnrealMOD::ProgramFolder() = dir.path().string();
     WriteFile(N("winstart.wav"), SilentWav(1.0));
     // The dummy driver plays in real time; allow its period of slack.
@@ -109,10 +120,15 @@ TEST_F(CopierTest, PlayCueWaitsForTheSoundAndIsSilentWithoutIt) {
     EXPECT_LT(SecondsToPlay(UnrealMOD::CuePath("\\unstoppable.wav")), 0.5);
     WriteFile(N("broken.wav"), "RIFF but not really a sound");
     EXPECT_LT(SecondsToPlay(UnrealMOD::CuePath("\\broken.wav")), 0.5);
+#endif
 }
 
 // Cues are looked for beside the executable first, then in the player's folder.
 TEST_F(CopierTest, CuesBesideTheProgramComeFirstThenThePlayersFolder) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "POSIX only: the run under Wine has no sound device, so nothing plays for its length";
+#else
     const std::string program = N("prog").string(), user = N("user").string();
     UnrealMOD::ProgramFolder() = program;
     UnrealMOD::UserFolder() = user;
@@ -124,6 +140,7 @@ TEST_F(CopierTest, CuesBesideTheProgramComeFirstThenThePlayersFolder) {
     EXPECT_GE(SecondsToPlay(UnrealMOD::CuePath("\\hgasp1.wav")), 0.5);
     UnrealMOD::UserFolder().clear();
     EXPECT_LT(SecondsToPlay(UnrealMOD::CuePath("\\hgasp1.wav")), 0.3);
+#endif
 }
 
 } // namespace

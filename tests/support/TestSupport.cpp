@@ -159,6 +159,10 @@ TempHome::~TempHome() {
     Restore("XDG_DATA_HOME", oldDataHome_);
 }
 
+fs::path Utf8Path(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 void MakeFolder(const fs::path& p) {
     fs::create_directories(p);
 }
@@ -192,8 +196,10 @@ std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;
     std::error_code ec;
     for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator();
-         it.increment(ec))
-        names.push_back(it->path().filename().string());
+         it.increment(ec)) {
+        const std::u8string name = it->path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

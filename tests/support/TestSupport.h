@@ -87,12 +87,15 @@ private:
     std::optional<std::string> oldDataHome_;
 };
 
+// A native path from UTF-8 text (Windows would take a narrow string in its ANSI code page).
+fs::path Utf8Path(const std::string& utf8);
+
 // Native file access, independent of the code under test. Failures throw, except for reading.
 void MakeFolder(const fs::path& p);                          // with its parents
 void WriteFile(const fs::path& p, const std::string& bytes); // creates the parent folders
 std::optional<std::string> TryReadFile(const fs::path& p);   // nullopt: no file (or a folder)
 std::string ReadFile(const fs::path& p);                     // empty when there is no file
-std::vector<std::string> Names(const fs::path& folder);      // sorted; empty when unreadable
+std::vector<std::string> Names(const fs::path& folder);      // UTF-8, sorted; empty when unreadable
 void SetMode(const fs::path& p, unsigned mode);
 void MakeReadOnly(const fs::path& p); // takes every write bit away
 

@@ -51,23 +51,23 @@ void GameFolderTest::TearDown() {
 }
 
 void GameFolderTest::Write(const std::string& relative, const std::string& bytes) const {
-    testsupport::WriteFile(Native(relative), bytes);
+    testsupport::WriteFile(testsupport::Utf8Path(Native(relative)), bytes);
 }
 
 std::optional<std::string> GameFolderTest::Read(const std::string& relative) const {
-    return testsupport::TryReadFile(Native(relative));
+    return testsupport::TryReadFile(testsupport::Utf8Path(Native(relative)));
 }
 
 bool GameFolderTest::Exists(const std::string& relative) const {
-    return fs::exists(fs::symlink_status(Native(relative)));
+    return fs::exists(fs::symlink_status(testsupport::Utf8Path(Native(relative))));
 }
 
 std::vector<std::string> GameFolderTest::Names(const std::string& relativeFolder) const {
-    return testsupport::Names(Native(relativeFolder));
+    return testsupport::Names(testsupport::Utf8Path(Native(relativeFolder)));
 }
 
 void GameFolderTest::SetMode(const std::string& relative, unsigned mode) const {
-    testsupport::SetMode(Native(relative), mode);
+    testsupport::SetMode(testsupport::Utf8Path(Native(relative)), mode);
 }
 
 std::map<std::string, std::string> GameFolderTest::Snapshot() const {

@@ -147,6 +147,10 @@ TEST_F(TransferTest, ExistingDestinationIsReplacedWhole) {
 }
 
 TEST_F(TransferTest, ReadOnlyDestinationAndFolderInTheWayAreLeftAlone) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "POSIX only: on Windows the read-only attribute of a folder does not refuse new files";
+#else
     Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK3=Sky.utx\r\nK8=Cave.uax\r\n");
     Write("Cache/K1.uxx", "new map");
     Write("Cache/K3.uxx", "new sky");
@@ -169,6 +173,7 @@ TEST_F(TransferTest, ReadOnlyDestinationAndFolderInTheWayAreLeftAlone) {
     EXPECT_EQ(Names("Cache"), (Strings{"K1.uxx", "K3.uxx", "K8.uxx", "cache.ini"}));
     EXPECT_EQ(Read("Cache/cache.ini"),
               "[Cache]\r\nK1=DM-A.unr\r\nK3=Sky.utx\r\nK8=Cave.uax\r\n\r\n");
+#endif
 }
 
 TEST_F(TransferTest, CacheFileThatCannotBeDeletedStaysListed) {

@@ -18,12 +18,53 @@ namespace {
 
 using win32::Narrow;
 
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// An absolute path too long for the plain calls (MAX_PATH, less room for a file name in a
+// folder) in the "\\?\" form that takes up to 32767 units. That form is passed on unparsed, so
+// it is first made full the way the plain calls would have ("/" to "\", "." and ".." applied,
+// doubled separators merged). Shorter paths are left exactly as they are.
+std::wstring LongForm(std::wstring path) {
+    constexpr std::size_t kPlainLimit = MAX_PATH - 12;
+    if (path.size() < kPlainLimit || path.starts_with(L"\\\\?\\"))
+        return path;
+    const bool drive = path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]);
+    const bool unc = path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    if (!drive && !unc)
+        return path;
+    std::wstring full(path.size() + 8, L'\0');
+    for (;;) {
+        const DWORD n =
+            ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0)
+            return path;
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n + 1);
+    }
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+// The longest path the system takes at all (a counted string of 16-bit units); longer text
+// names no file.
+constexpr std::size_t kMaxPath = 32767;
+
 // A path for the wide calls; empty (which every caller takes as failure) when the path holds a
-// NUL byte, since the system would end it there and act on a different file.
+// NUL byte, since the system would end it there and act on a different file, or when it is
+// longer than any path can be.
 std::wstring Widen(std::string_view path) {
-    if (path.find('\0') != std::string_view::npos)
+    if (path.find('\0') != std::string_view::npos || path.size() > 3 * kMaxPath)
         return {};
-    return win32::Widen(path);
+    std::wstring wide = win32::Widen(path);
+    if (wide.size() > kMaxPath)
+        return {};
+    return LongForm(std::move(wide));
 }
 
 constexpr DWORD kChunk = 1u << 20;
@@ -73,10 +114,6 @@ private:
     HANDLE h_;
 };
 
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
 // Everything up to and including the last separator (or the "C:" of "C:name").
 std::wstring FolderPrefix(const std::wstring& path) {
     const std::size_t sep = path.find_last_of(L"\\/");
@@ -109,9 +146,22 @@ std::wstring OnDiskSpelling(const std::wstring& path) {
 // A name for a temporary file beside `target`; `attempt` varies it after a collision.
 std::wstring TempName(const std::wstring& target, unsigned attempt) {
     const std::wstring prefix = FolderPrefix(target);
+    // The temporary name must fit wherever its target does: 255 units on NTFS, but 255 bytes of
+    // UTF-8 where the folder lives on a Unix file system (Wine). The stem is cut at 236 bytes of
+    // UTF-8 (never inside a surrogate pair), which leaves room for the dot and the suffix.
     std::wstring stem = target.substr(prefix.size());
-    if (stem.size() > 200)
-        stem.resize(200);
+    std::size_t bytes = 0;
+    std::size_t keep = 0;
+    while (keep < stem.size()) {
+        const wchar_t c = stem[keep];
+        const bool pair = c >= 0xD800 && c <= 0xDBFF && keep + 1 < stem.size();
+        const std::size_t size = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (bytes + size > 236)
+            break;
+        bytes += size;
+        keep += pair ? 2 : 1;
+    }
+    stem.resize(keep);
     const unsigned long long salt =
         ::GetTickCount64() ^ (static_cast<unsigned long long>(::GetCurrentProcessId()) << 20) ^
         (static_cast<unsigned long long>(attempt) * 0x9E3779B97F4A7C15ull);
@@ -159,8 +209,12 @@ Handle OpenForWriting(const std::string& path) {
     const std::wstring file = Widen(path);
     if (file.empty())
         return Handle();
+    // The read-only attribute is checked here and not left to the system: a program run with
+    // backup rights, or Wine run by root, would be let through.
+    const DWORD attributes = Attributes(file);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return Handle();
     // OPEN_ALWAYS and then cutting the file: CREATE_ALWAYS would refuse an existing hidden file.
-    // A read-only file refuses GENERIC_WRITE by itself.
     Handle h(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (h && !::SetEndOfFile(h.get()))
@@ -213,9 +267,11 @@ bool DeleteFile(const std::string& path) {
     if (wide.empty() || HasWildcard(wide))
         return false;
     const DWORD attributes = Attributes(wide);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    // Read-only files stay, whatever rights the program has.
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;
-    return ::DeleteFileW(wide.c_str()) != 0; // refuses read-only files by itself
+    return ::DeleteFileW(wide.c_str()) != 0;
 }
 
 bool CopyFileReplace(const std::string& source, const std::string& destination) {
