@@ -443,6 +443,31 @@ TEST_F(FileSystemTest, ReadFolderListsEveryEntryWithItsKind) {
     EXPECT_EQ(folders, (Names{"A.uxx"}));
     EXPECT_FALSE(platform::OpenFolder(w + "Cache\\K1.uxx"));
     EXPECT_FALSE(platform::OpenFolder(w + "Nowhere"));
+// Beyond the 260 units of the plain Windows calls (the long form takes over there) every
+// operation works as on a short path; beyond the 32767 units any path can have, none pretends to.
+TEST_F(FileSystemTest, LongPathsWorkAndOverlongOnesFail) {
+    std::string folder = w + "Maps";
+    std::string native = game + "/Maps";
+    for (int i = 0; i < 4; ++i) {
+        const std::string part(100, static_cast<char>('a' + i));
+        folder += "\\" + part;
+        native += "/" + part;
+        testsupport::MakeFolder(native);
+    }
+    const std::string file = folder + "\\DM-Long.unr";
+    ASSERT_GT(file.size(), 400u);
+    EXPECT_TRUE(platform::ReplaceFileAtomic(file, "first"));
+    EXPECT_EQ(platform::FindFirstFile(folder + "\\dm-long.*"), "DM-Long.unr");
+    EXPECT_TRUE(platform::CopyFileReplace(w + "Cache\\K1.uxx", file));
+    EXPECT_EQ(platform::ReadFileBytes(file), "map bytes");
+    EXPECT_EQ(platform::ListFiles(folder), Names{"DM-Long.unr"});
+    EXPECT_TRUE(platform::DeleteFile(file));
+    EXPECT_EQ(platform::ListFiles(folder), Names{});
+
+    const std::string overlong = w + std::string(40000, 'x');
+    EXPECT_FALSE(platform::CreateOrTruncateFile(overlong));
+    EXPECT_FALSE(platform::PathExists(overlong));
+    EXPECT_EQ(platform::FindFirstFile(overlong), std::nullopt);
 }
 
 } // namespace

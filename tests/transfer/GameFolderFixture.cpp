@@ -42,6 +42,7 @@ void GameFolderTest::SetUp() {
     UnrealMOD::ProgramFolder() = root_ + "/prog";
     UnrealMOD::GameFolder = testsupport::GamePath("C:\\Game\\");
     UnrealMOD::CacheIndexName = "cache.ini";
+    UnrealMOD::CacheFolder.clear(); // the cache of the game folder, whatever a test before chose
 }
 
 void GameFolderTest::TearDown() {

@@ -128,8 +128,10 @@ DWORD Attributes(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str());
 }
 
+// The "?" of the long form's "\\?\" is no wildcard.
 bool HasWildcard(const std::wstring& path) {
-    return path.find_first_of(L"*?") != std::wstring::npos;
+    const std::size_t from = path.starts_with(L"\\\\?\\") ? 4 : 0;
+    return path.find_first_of(L"*?", from) != std::wstring::npos;
 }
 
 // The target with the spelling of an existing file, so that replacing "Cache.ini" keeps the
