@@ -164,6 +164,7 @@ TEST(ProgramFolder, IsTheExecutablesFolderWhateverItsName) {
     }
 }
 #endif
+#endif
 
 TEST(UtfMatching, FoldsLettersBeyondAscii) {
     using platform::utf::EqualIgnoringCase;

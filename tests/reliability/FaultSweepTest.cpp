@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <filesystem>
@@ -19,6 +21,12 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+#ifdef _WIN32
+TEST(FaultSweepTest, EveryCallFails) {
+    GTEST_SKIP() << "POSIX only: the failing calls come from a preloaded library";
+}
+#else
 
 // Runs the driver on C:\Game\ and answers its exit code (-1 when it did not exit normally).
 int RunDriver(const std::vector<std::string>& env) {
@@ -110,5 +118,7 @@ TEST_F(FaultSweepTest, EveryCallFailedInTurnLosesNothing) {
                     calls, runs, faultedRunsWithProblem, violations);
     });
 }
+
+#endif
 
 } // namespace
