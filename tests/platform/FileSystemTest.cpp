@@ -435,6 +435,10 @@ TEST_F(FileSystemTest, MoveKeepsEveryPackageWhole) {
 
 // Every entry, told apart as a file the search can match or not.
 TEST_F(FileSystemTest, ReadFolderListsEveryEntryWithItsKind) {
+#ifdef _WIN32
+    ASSERT_TRUE(::SetFileAttributesW(testsupport::Utf8Path(game + "/Cache/.hidden").c_str(),
+                                     FILE_ATTRIBUTE_HIDDEN));
+#endif
     const auto cache = platform::OpenFolder(w + "cache");
     ASSERT_TRUE(cache);
     const auto entries = platform::ReadFolder(*cache);
@@ -443,8 +447,15 @@ TEST_F(FileSystemTest, ReadFolderListsEveryEntryWithItsKind) {
     for (const auto& e : *entries)
         (e.regularFile ? files : folders).push_back(e.name);
     std::sort(files.begin(), files.end());
+    std::sort(folders.begin(), folders.end());
+#ifdef _WIN32
+    // A hidden file is no match for the search (Wine hides names with a dot in front anyway).
+    EXPECT_EQ(files, (Names{"K1.uxx", "README", "cache.ini"}));
+    EXPECT_EQ(folders, (Names{".hidden", "A.uxx"}));
+#else
     EXPECT_EQ(files, (Names{".hidden", "K1.uxx", "README", "cache.ini"}));
     EXPECT_EQ(folders, (Names{"A.uxx"}));
+#endif
     EXPECT_FALSE(platform::OpenFolder(w + "Cache\\K1.uxx"));
     EXPECT_FALSE(platform::OpenFolder(w + "Nowhere"));
 }

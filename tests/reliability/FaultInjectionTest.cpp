@@ -472,7 +472,9 @@ std::vector<FaultCase> Cases() {
     add({.name = "CacheNamesDifferingOnlyInCase",
          .index = "[Cache]\r\nK1=DM-A.unr\r\nk1=DM-B.unr\r\n",
          .files = {{"Cache/K1.uxx", Bytes("K1", 100)}, {"Cache/k1.uxx", Bytes("k1", 100)}},
-         .marks = {"DM-A.unr:Errored", "DM-B.unr:Errored"}});
+         .marks = {"DM-A.unr:Errored", "DM-B.unr:Errored"},
+         .posixOnly = "on Windows two names that differ in letter case are one file, so the case "
+                      "cannot be set up"});
     // A destination folder that is the cache folder: a package would be copied onto itself and
     // deleted, or put over the index.
     add({.name = "DestinationFolderIsTheCacheFolder",
@@ -484,7 +486,8 @@ std::vector<FaultCase> Cases() {
              [](R& t) {
                  fs::create_directory_symlink(t.Native("Cache"), t.Native("Unknown File"));
              },
-         .marks = {"K1.uxx:Errored", "cache.ini:Errored", "Sky.utx:YES"}});
+         .marks = {"K1.uxx:Errored", "cache.ini:Errored", "Sky.utx:YES"},
+         .posixOnly = "the destination folder is a symbolic link to the cache"});
     // The game adds an entry between the closing read and the rewrite: it stays listed.
     add({.name = "EntryAddedDuringTheRun",
          .index = Three,

@@ -88,6 +88,10 @@ TEST_F(RewriteTest, ReplacesTheIndexInWhateverCaseItIsSpelled) {
 
 // Two spellings of the index side by side: the one that was read is the one rewritten.
 TEST_F(RewriteTest, RewritesTheFileItRead) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX only: on Windows two names that differ in letter case are one file, so "
+                    "the case cannot be set up";
+#else
     Write("Cache/cache.ini", "[Cache]\r\nK2=Pack.u\r\nK1=DM-A.unr\r\n");
     Write("Cache/Cache.ini", "[Cache]\r\nsomething else\r\n");
     MemoryCatalogue catalogue;
@@ -95,6 +99,7 @@ TEST_F(RewriteTest, RewritesTheFileItRead) {
     ASSERT_TRUE(UnrealMOD::RewriteCacheIndex(catalogue, nullptr));
     EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n\r\n");
     EXPECT_EQ(Read("Cache/Cache.ini"), "[Cache]\r\nsomething else\r\n");
+#endif
 }
 
 TEST_F(RewriteTest, WritesAnIndexWhereThereWasNone) {
