@@ -1,0 +1,257 @@
+// The Win32 windows against their definitions: each control the matching system control at its
+// place, stacking, keyboard order, the catalogue lists kept together, the picture box taking the
+// logo's size. Needs a display (under Wine: an X server).
+
+#include "forms/Definitions.h"
+#include "runtime/Globals.h"
+#include "ui-win32/FindUnreal.h"
+#include "ui-win32/MainForm.h"
+
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(hwnd, name, 64);
+    std::wstring lower = name;
+    for (wchar_t& c : lower)
+        c = wchar_t(std::towlower(c));
+    return lower;
+}
+
+std::wstring ExpectedClass(forms::Kind kind) {
+    switch (kind) {
+    case forms::Kind::PictureBox:
+    case forms::Kind::Frame:
+        return L"lodestowform";
+    case forms::Kind::TextBox:
+        return L"edit";
+    case forms::Kind::ListBox:
+    case forms::Kind::DirList:
+        return L"listbox";
+    case forms::Kind::DriveList:
+        return L"combobox";
+    case forms::Kind::CommandButton:
+        return L"button";
+    case forms::Kind::ProgressBar:
+        return L"msctls_progress32";
+    default:
+        return L"";
+    }
+}
+
+// The control's rectangle in its parent's client area, in pixels.
+RECT PlaceInParent(HWND hwnd) {
+    RECT r;
+    ::GetWindowRect(hwnd, &r);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Text(HWND hwnd) {
+    wchar_t text[256] = {};
+    ::GetWindowTextW(hwnd, text, 256);
+    return win32ui::Narrow(text);
+}
+
+void CheckBuiltAsDefined(const win32ui::FormWindow& window) {
+    const forms::Form& form = window.Definition();
+    SCOPED_TRACE(form.name);
+    HWND top = window.Handle();
+    ASSERT_NE(top, nullptr);
+    const LONG style = ::GetWindowLongW(top, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER));
+    RECT client;
+    ::GetClientRect(top, &client);
+    EXPECT_EQ(client.right, forms::TwipsToPixels(form.rect.width));
+    EXPECT_EQ(client.bottom, forms::TwipsToPixels(form.rect.height));
+    EXPECT_EQ(Text(top), form.title);
+
+    for (const forms::Control& c : form.controls) {
+        SCOPED_TRACE(c.name);
+        if (c.index >= 0 || !forms::Windowed(c.kind)) {
+            if (c.index < 0) {
+                EXPECT_EQ(window.Control(c.name), nullptr) << "a windowless control has a window";
+            }
+            continue;
+        }
+        HWND hwnd = window.Control(c.name);
+        ASSERT_NE(hwnd, nullptr);
+        EXPECT_EQ(ClassOf(hwnd), ExpectedClass(c.kind));
+        HWND parent = form.name == std::string(c.container) ? top : window.Control(c.container);
+        EXPECT_EQ(::GetParent(hwnd), parent);
+        const RECT r = PlaceInParent(hwnd);
+        EXPECT_EQ(r.left, forms::TwipsToPixels(c.rect.left));
+        EXPECT_EQ(r.top, forms::TwipsToPixels(c.rect.top));
+        EXPECT_EQ(r.right - r.left, forms::TwipsToPixels(c.rect.width));
+        if (c.kind != forms::Kind::DriveList) { // its height includes the list that drops down
+            EXPECT_EQ(r.bottom - r.top, forms::TwipsToPixels(c.rect.height));
+        }
+        EXPECT_EQ((::GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0, c.visible);
+        if (c.kind == forms::Kind::TextBox || c.kind == forms::Kind::CommandButton) {
+            EXPECT_EQ(Text(hwnd), c.caption);
+        }
+    }
+
+    // Stacking: the windowed children of the window and of each container, front to back.
+    std::vector<std::string> containers{form.name};
+    for (const forms::Control& c : form.controls)
+        if (forms::IsContainer(c.kind))
+            containers.push_back(c.name);
+    for (const std::string& container : containers) {
+        HWND parent = container == form.name ? top : window.Control(container);
+        std::vector<HWND> expected;
+        for (const forms::Control* child : forms::Children(form, container))
+            if (forms::Windowed(child->kind))
+                expected.push_back(window.Control(child->name));
+        std::vector<HWND> actual;
+        for (HWND h = ::GetWindow(parent, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+            actual.push_back(h);
+        EXPECT_EQ(actual, expected) << "children of " << container;
+    }
+}
+
+TEST(Win32Windows, EveryControlIsTheMatchingSystemControlAtItsPlace) {
+    win32ui::MainForm main;
+    win32ui::FindUnreal location;
+    CheckBuiltAsDefined(main);
+    CheckBuiltAsDefined(location);
+    // The window's own children, front to back.
+    EXPECT_EQ(::GetWindow(location.Handle(), GW_CHILD), location.Control("Command3"));
+}
+
+TEST(Win32Windows, TabFollowsTheKeyboardOrderAndSkipsHiddenControls) {
+    win32ui::FindUnreal location;
+    location.CentreAndShow();
+    std::vector<std::string> seen;
+    for (int i = 0; i < 7; ++i) {
+        const forms::Control* focused = location.Focused();
+        seen.push_back(focused ? focused->name : "(none)");
+        location.FocusNext(false);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"Command2", "Command1", "ThePath", "Drive1", "Dir1",
+                                              "Command3", "Command2"}));
+    // Now on "Enter"; back twice passes "Cancel" and wraps round to "X".
+    location.FocusNext(true);
+    location.FocusNext(true);
+    ASSERT_NE(location.Focused(), nullptr);
+    EXPECT_STREQ(location.Focused()->name, "Command3");
+
+    win32ui::MainForm main;
+    main.CentreAndShow();
+    ASSERT_NE(main.Focused(), nullptr);
+    EXPECT_STREQ(main.Focused()->name, "Picture1");
+    main.FocusNext(true); // back from the first: the last one shown ("Exit" is hidden)
+    ASSERT_NE(main.Focused(), nullptr);
+    EXPECT_STREQ(main.Focused()->name, "ExitProg");
+    main.Destroy();
+    location.Destroy();
+}
+
+int Selected(const win32ui::MainForm& main, const char* list) {
+    return int(::SendMessageW(main.Control(list), LB_GETCURSEL, 0, 0));
+}
+
+void UserSelects(const win32ui::MainForm& main, const char* list, int row) {
+    HWND box = main.Control(list);
+    ::SendMessageW(box, LB_SETCURSEL, WPARAM(row), 0);
+    ::SendMessageW(::GetParent(box), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(box), LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(box));
+}
+
+TEST(Win32Windows, ASelectionIsCarriedToTheOtherListsAndMarksKeepIt) {
+    win32ui::MainForm main;
+    std::vector<UnrealMOD::CatalogueRow> rows;
+    for (char r = '0'; r < '6'; ++r)
+        rows.push_back(
+            {std::string("F.unr").insert(1, 1, r), std::string("K").append(1, r), "Maps", "NO"});
+    main.AppendRows(rows);
+    ASSERT_EQ(main.RowCount(), 6);
+    EXPECT_EQ(main.Row(4), rows[4]);
+
+    // "FileNameList" passes its row to two lists, which pass it on to "Copied".
+    UserSelects(main, "FileNameList", 3);
+    for (const char* list : {"FileNameList", "CacheNameList", "DestinationList", "Copied"})
+        EXPECT_EQ(Selected(main, list), 3) << list;
+    UserSelects(main, "Copied", 1);
+    for (const char* list : {"FileNameList", "CacheNameList", "DestinationList", "Copied"})
+        EXPECT_EQ(Selected(main, list), 1) << list;
+
+    main.SetCopied(1, "YES");
+    main.SetCopied(99, "YES"); // no such row: nothing happens
+    EXPECT_EQ(main.Row(1).copied, "YES");
+    EXPECT_EQ(Selected(main, "Copied"), 1);
+    EXPECT_EQ(main.RowCount(), 6);
+}
+
+// A 24-bit bitmap file of the given size.
+std::string Bitmap(int width, int height) {
+    const int stride = (width * 3 + 3) / 4 * 4;
+    std::string b = "BM";
+    auto u32 = [&b](unsigned v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(char((v >> (8 * i)) & 0xFF));
+    };
+    u32(unsigned(54 + stride * height));
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(unsigned(width));
+    u32(unsigned(height));
+    b += std::string("\x01\x00\x18\x00", 4);
+    for (int i = 0; i < 6; ++i)
+        u32(0);
+    b.append(std::size_t(stride * height), '\x40');
+    return b;
+}
+
+TEST(Win32Windows, ThePictureBoxTakesTheLogosSizeAndTheWindowFollows) {
+    const fs::path game = fs::temp_directory_path() / "lodestow-ui-win32-test";
+    fs::remove_all(game);
+    fs::create_directories(game / "Help");
+    UnrealMOD::GameFolder = win32ui::Narrow(game.wstring()) + "\\";
+
+    const auto layOut = [](const std::string& logo) {
+        if (!logo.empty())
+            std::ofstream(fs::path(win32ui::Widen(UnrealMOD::GameFolder)) / "Help" /
+                              "UnrealTournamentLogo.bmp",
+                          std::ios::binary)
+                << logo;
+        auto main = std::make_unique<win32ui::MainForm>();
+        main->LayOut();
+        return main;
+    };
+    const int border = 2 * ::GetSystemMetrics(SM_CXEDGE);
+    {
+        auto main = layOut(Bitmap(300, 200));
+        const forms::TwipsRect picture = main->Rect("Picture1");
+        EXPECT_EQ(picture.width, float(300 + border) * 15);
+        EXPECT_EQ(picture.height, float(200 + border) * 15);
+        EXPECT_EQ(main->WindowRect().width, picture.width);
+        EXPECT_EQ(main->Rect("ExitProg").left, picture.width - 255 - 75);
+        EXPECT_EQ(main->Rect("Image1").height, picture.height);
+        RECT client;
+        ::GetClientRect(main->Handle(), &client);
+        EXPECT_EQ(client.right, 300 + border);
+    }
+    {
+        // Cut off: counts as missing, the window keeps the picture box's designed size.
+        auto main = layOut(Bitmap(300, 200).substr(0, 1000));
+        EXPECT_EQ(main->WindowRect().width, 7335.0f);
+        EXPECT_EQ(main->WindowRect().height, 4095.0f);
+    }
+    UnrealMOD::GameFolder.clear();
+    fs::remove_all(game);
+}
+
+} // namespace
