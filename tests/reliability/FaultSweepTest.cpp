@@ -49,14 +49,16 @@ int RunDriver(const std::vector<std::string>& env) {
 class FaultSweepTest : public lodestow_test::GameFolderTest {
 protected:
     // A move within the disk, a replaced destination, a code package that stays, a missing
-    // cache file, and moves to another file system (a new file and a replaced one).
+    // cache file, moves to another file system (a new file and a replaced one), and a package
+    // whose destination is read-only: it stays in the cache, so the rewrite must find it there.
     void MakeGame() {
         for (const char* folder : {"Cache", "Maps", "Textures", "Music"}) {
             for (const auto& entry : fs::directory_iterator(Native(folder)))
                 fs::remove_all(entry.path());
         }
+
         Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\nK3=Sky.utx\r\n"
-                                 "K4=Gone.unr\r\nK5=Song.umx\r\nK6=Old.umx\r\n");
+                                 "K4=Gone.unr\r\nK5=Song.umx\r\nK6=Old.umx\r\nK7=Locked.utx\r\n");
         Write("Cache/K1.uxx", std::string(3000, 'a'));
         Write("Cache/K2.uxx", std::string(100, 'b'));
         Write("Cache/K3.uxx", std::string(5000, 'c'));
@@ -64,6 +66,9 @@ protected:
         Write("Cache/K6.uxx", std::string(2000, 'f'));
         Write("Textures/Sky.utx", "an older texture");
         Write("Music/Old.umx", "an older song");
+        Write("Cache/K7.uxx", std::string(900, 'g'));
+        Write("Textures/Locked.utx", "read-only");
+        SetMode("Textures/Locked.utx", 0444);
     }
 
     std::vector<std::string> Env(long failAt, int error) const {
