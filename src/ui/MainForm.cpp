@@ -23,6 +23,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStringList>
 
 #include <cmath>
@@ -507,8 +508,14 @@ UnrealMOD::CatalogueRow MainForm::Row(int r) const {
 }
 
 void MainForm::SetCopied(int r, const std::string& state) {
-    if (QListWidgetItem* item = Copied->item(r))
-        item->setText(Q(state));
+    QListWidgetItem* item = Copied->item(r);
+    if (!item)
+        return;
+    // The lists lie behind the logo and are never seen. Told of a changed row, the view would lay
+    // out the whole list again at the next event processing: once per moved file, a run through
+    // the window would grow with the square of the catalogue.
+    const QSignalBlocker quiet(Copied->model());
+    item->setText(Q(state));
 }
 
 void MainForm::SetNumFilesText(const std::string& text) {
