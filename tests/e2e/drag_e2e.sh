@@ -84,7 +84,7 @@ export WINEPREFIX=$work/demo/prefix
 mkdir "$work/program"
 cp "$exe" "$work/program/lodestow"
 e2e_program_environment "$work"
-xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work"
+e2e_xvfb_run bash "${BASH_SOURCE[0]}" --drive "$work"
 
 cat "$work/result"
 declare -A at=()

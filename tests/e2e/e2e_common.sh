@@ -28,3 +28,10 @@ e2e_program_environment() {
     printf 'leak:libdbus-1.so\n' >"$1/lsan.supp"
     export LSAN_OPTIONS="suppressions=$1/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 }
+
+# xvfb-run -a always starts its search at :99, where the server of the run just before may still be
+# going away; a server that then fails to start leaves the program with no display. Starting the
+# search at a random number keeps consecutive runs apart.
+e2e_xvfb_run() {
+    xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$@"
+}

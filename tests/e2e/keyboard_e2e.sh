@@ -165,7 +165,7 @@ printf 'C:\\UnrealTournament\\\r\n' >"$work/program/Lodestow.ini"
 
 e2e_program_environment "$work"
 for mode in wm nowm; do
-    xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" "$mode" \
+    e2e_xvfb_run bash "${BASH_SOURCE[0]}" --drive "$work" "$mode" \
         >"$work/xvfb-$mode.log" 2>&1 ||
         fail "the run under Xvfb ($mode) ended with status $?: $(tail -n 5 "$work/xvfb-$mode.log")"
     if [[ ! -f $work/result-$mode ]]; then

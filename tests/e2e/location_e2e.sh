@@ -188,7 +188,7 @@ printf 'C:\\UnrealTournament\\\r\n' >"$work/program/Lodestow.ini"
 cp "$work/program/Lodestow.ini" "$work/settings-before"
 
 e2e_program_environment "$work"
-xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" >"$work/xvfb.log" 2>&1 ||
+e2e_xvfb_run bash "${BASH_SOURCE[0]}" --drive "$work" >"$work/xvfb.log" 2>&1 ||
     fail "the run under Xvfb ended with status $?: $(tail -n 5 "$work/xvfb.log")"
 
 if [[ ! -f $work/result ]]; then

@@ -98,7 +98,7 @@ mkdir "$work/program"
 cp "$exe" "$work/program/lodestow"
 
 e2e_program_environment "$work"
-xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work"
+e2e_xvfb_run bash "${BASH_SOURCE[0]}" --drive "$work"
 
 if [[ $(cat "$work/exit") != 0 ]]; then
     fail "the program's exit status is $(cat "$work/exit"), not 0"

@@ -89,7 +89,7 @@ cp "$exe" "$work/program/lodestow"
 
 e2e_program_environment "$work"
 xvfb_run() {
-    xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" "$1"
+    e2e_xvfb_run bash "${BASH_SOURCE[0]}" --drive "$work" "$1"
 }
 
 check_exit() {

@@ -98,7 +98,7 @@ program=$WINEPREFIX/drive_c/Lodestow
 mkdir -p "$program"
 cp "$exe" "$program/lodestow.exe"
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" "$game" "$wine"
+e2e_xvfb_run bash "${BASH_SOURCE[0]}" --drive "$work" "$game" "$wine"
 
 [[ $(cat "$work/exit" 2>/dev/null) == 0 ]] || fail "the program's exit status is $(cat "$work/exit" 2>/dev/null), not 0"
 cmp -s "$program/Lodestow.ini" <(printf 'C:\\Games\\UT Classic\\\r\n') ||

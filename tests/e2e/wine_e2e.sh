@@ -191,7 +191,7 @@ program=$WINEPREFIX/drive_c/Lodestow
 mkdir -p "$program"
 cp "$exe" "$program/lodestow.exe"
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --drive "$work" "$program" "$wine" "$shots"
+e2e_xvfb_run bash "${BASH_SOURCE[0]}" --drive "$work" "$program" "$wine" "$shots"
 
 for run in 1 2; do
     rc=$(cat "$work/exit-$run" 2>/dev/null || echo missing)
