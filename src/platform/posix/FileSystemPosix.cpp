@@ -651,31 +651,37 @@ bool ReplaceFileAtomic(const std::string& path, std::string_view bytes) {
 }
 
 namespace {
-std::optional<std::vector<std::string>> ListEntries(const std::string& folder, bool folders) {
-    const auto native = ResolvePath(folder);
-    if (!native)
-        return std::nullopt;
-    DIR* dir = ::opendir(native->c_str());
+// Calls visit for every entry but "." and "..". False when the folder cannot be opened or a read
+// fails: a failed read must not pass for the end of the list.
+template <typename Visit> bool VisitEntries(const std::string& native, Visit visit) {
+    DIR* dir = ::opendir(native.c_str());
     if (!dir)
-        return std::nullopt;
-    std::vector<std::string> names;
+        return false;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
         if (!entry) {
-            // The end of the list, or a failed read, which must not pass for the end.
             const int error = errno;
             ::closedir(dir);
-            if (error != 0)
-                return std::nullopt;
-            break;
+            return error == 0;
         }
         const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (folders ? IsFolderEntry(*native, *entry) : IsRegularEntry(*native, *entry))
-            names.emplace_back(name);
+        if (name != "." && name != "..")
+            visit(*entry);
     }
+}
+
+std::optional<std::vector<std::string>> ListEntries(const std::string& folder, bool folders) {
+    const auto native = ResolvePath(folder);
+    if (!native)
+        return std::nullopt;
+    std::vector<std::string> names;
+    const bool listed = VisitEntries(*native, [&](const dirent& entry) {
+        if (folders ? IsFolderEntry(*native, entry) : IsRegularEntry(*native, entry))
+            names.emplace_back(entry.d_name);
+    });
+    if (!listed)
+        return std::nullopt;
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return utf::LessIgnoringCase(a, b);
     });
@@ -701,25 +707,13 @@ std::optional<Folder> OpenFolder(const std::string& path) {
 }
 
 std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
-    DIR* dir = ::opendir(folder.location.c_str());
-    if (!dir)
-        return std::nullopt;
     std::vector<FolderEntry> entries;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            const int error = errno;
-            ::closedir(dir);
-            if (error != 0)
-                return std::nullopt;
-            return entries;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        entries.push_back({std::string(name), IsRegularEntry(folder.location, *entry)});
-    }
+    const bool listed = VisitEntries(folder.location, [&](const dirent& entry) {
+        entries.push_back({std::string(entry.d_name), IsRegularEntry(folder.location, entry)});
+    });
+    if (!listed)
+        return std::nullopt;
+    return entries;
 }
 
 namespace {
