@@ -2,9 +2,9 @@
 // the same files, printed with their ratio. Every measurement runs in a process of its own (so
 // peak memory is its own) on game folders made for it and removed afterwards.
 //
-//   lodestow_compare [--quick]
+//   lodestow_compare [--quick] [--only same|across|read|window|startup]
 //
-// --quick leaves out the largest sizes.
+// --quick leaves out the largest sizes; --only runs one group of measurements.
 
 #include "catalogue/CacheIndex.h"
 #include "runtime/DoEvents.h"
@@ -274,75 +274,94 @@ Result Measure(const std::string& base, int entries, std::size_t size,
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    bool quick = false;
+    std::string only;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            quick = true;
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            only = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: lodestow_compare [--quick] [--only GROUP]\n");
+            return 2;
+        }
+    }
+    const auto wanted = [&only](const char* group) { return only.empty() || only == group; };
     const std::string disk = "/var/tmp";
     const std::string memory = "/dev/shm";
     std::printf("Lodestow against the least work that does the same (2 of 3 entries "
                 "transferable, 4 KiB packages)\n\n");
 
-    std::printf("Transfer on one file system (%s):\n", disk.c_str());
-    std::vector<int> sizes = {1000, 10000};
-    if (!quick)
-        sizes.push_back(100000);
-    for (const int n : sizes) {
-        const Result ours = Measure(disk, n, 4096, HeadlessTransfer);
-        const Result loop = Measure(disk, n, 4096, RenameLoop);
-        Row("  " + std::to_string(n) + " entries (" +
-                std::to_string(ours.seconds / n * 1e6).substr(0, 6) + " us/entry)",
-            ours, "rename loop", loop);
+    if (wanted("same")) {
+        std::printf("Transfer on one file system (%s):\n", disk.c_str());
+        std::vector<int> sizes = {1000, 10000};
+        if (!quick)
+            sizes.push_back(100000);
+        for (const int n : sizes) {
+            const Result ours = Measure(disk, n, 4096, HeadlessTransfer);
+            const Result loop = Measure(disk, n, 4096, RenameLoop);
+            Row("  " + std::to_string(n) + " entries (" +
+                    std::to_string(ours.seconds / n * 1e6).substr(0, 6) + " us/entry)",
+                ours, "rename loop", loop);
+        }
     }
-
-    std::printf("\nTransfer across file systems (cache on tmpfs, folders on %s):\n", disk.c_str());
-    for (const auto& [n, size] :
-         {std::pair{3000, std::size_t{4096}}, {200, std::size_t{1} << 20}}) {
-        const Result ours = InChild([&] {
-            Game game(disk);
-            Game cache(memory);
-            fs::remove(game.Root() + "/Cache");
-            fs::create_directory_symlink(cache.Root() + "/Cache", game.Root() + "/Cache");
-            game.Fill(n, size);
-            sync();
-            return HeadlessTransfer(game);
-        });
-        const Result cp = InChild([&] {
-            Game game(disk);
-            Game cache(memory);
-            fs::remove(game.Root() + "/Cache");
-            fs::create_directory_symlink(cache.Root() + "/Cache", game.Root() + "/Cache");
-            // cp copies every package; the transfer two in three: give cp the same bytes.
-            game.Fill(n * 2 / 3, size);
-            sync();
-            return CopyAndSync(game);
-        });
-        Row("  " + std::to_string(n) + " entries of " + std::to_string(size / 1024) + " KiB", ours,
-            "cp + sync", cp);
+    if (wanted("across")) {
+        std::printf("\nTransfer across file systems (cache on tmpfs, folders on %s):\n",
+                    disk.c_str());
+        for (const auto& [n, size] :
+             {std::pair{3000, std::size_t{4096}}, {200, std::size_t{1} << 20}}) {
+            const Result ours = InChild([&] {
+                Game game(disk);
+                Game cache(memory);
+                fs::remove(game.Root() + "/Cache");
+                fs::create_directory_symlink(cache.Root() + "/Cache", game.Root() + "/Cache");
+                game.Fill(n, size);
+                sync();
+                return HeadlessTransfer(game);
+            });
+            const Result cp = InChild([&] {
+                Game game(disk);
+                Game cache(memory);
+                fs::remove(game.Root() + "/Cache");
+                fs::create_directory_symlink(cache.Root() + "/Cache", game.Root() + "/Cache");
+                // cp copies every package; the transfer two in three: give cp the same bytes.
+                game.Fill(n * 2 / 3, size);
+                sync();
+                return CopyAndSync(game);
+            });
+            Row("  " + std::to_string(n) + " entries of " + std::to_string(size / 1024) + " KiB",
+                ours, "cp + sync", cp);
+        }
     }
-
-    std::printf("\nCatalogue read (%s):\n", disk.c_str());
-    std::vector<int> lines = {10000, 100000};
-    if (!quick)
-        lines.push_back(1000000);
-    for (const int n : lines) {
-        const Result ours = Measure(disk, n, 0, ReadIndex, false);
-        const Result split = Measure(disk, n, 0, SplitLines, false);
-        Row("  " + std::to_string(n) + " lines", ours, "line-splitting loop", split, true);
+    if (wanted("read")) {
+        std::printf("\nCatalogue read (%s):\n", disk.c_str());
+        std::vector<int> lines = {10000, 100000};
+        if (!quick)
+            lines.push_back(1000000);
+        for (const int n : lines) {
+            const Result ours = Measure(disk, n, 0, ReadIndex, false);
+            const Result split = Measure(disk, n, 0, SplitLines, false);
+            Row("  " + std::to_string(n) + " lines", ours, "line-splitting loop", split, true);
+        }
     }
-
-    std::printf("\nThrough the window (offscreen) against headless:\n");
-    for (const int n : {5000, 20000}) {
-        const Result window = Measure(disk, n, 4096, WindowTransfer);
-        const Result headless = Measure(disk, n, 4096, HeadlessTransfer);
-        Row("  transfer of " + std::to_string(n) + " entries", window, "headless", headless);
+    if (wanted("window")) {
+        std::printf("\nThrough the window (offscreen) against headless:\n");
+        for (const int n : {5000, 20000}) {
+            const Result window = Measure(disk, n, 4096, WindowTransfer);
+            const Result headless = Measure(disk, n, 4096, HeadlessTransfer);
+            Row("  transfer of " + std::to_string(n) + " entries", window, "headless", headless);
+        }
     }
-
-    std::printf("\nStart-up to the shown window (offscreen):\n");
-    std::vector<int> startups = {100000};
-    if (!quick)
-        startups.push_back(1000000);
-    for (const int n : startups) {
-        const Result ours = Measure(disk, n, 0, StartUp, false);
-        std::printf("  %-42s %9.3f s   peak %7.1f MB\n", (std::to_string(n) + " entries").c_str(),
-                    ours.seconds, ours.peakMb);
+    if (wanted("startup")) {
+        std::printf("\nStart-up to the shown window (offscreen):\n");
+        std::vector<int> startups = {100000};
+        if (!quick)
+            startups.push_back(1000000);
+        for (const int n : startups) {
+            const Result ours = Measure(disk, n, 0, StartUp, false);
+            std::printf("  %-42s %9.3f s   peak %7.1f MB\n",
+                        (std::to_string(n) + " entries").c_str(), ours.seconds, ours.peakMb);
+        }
     }
     return 0;
 }

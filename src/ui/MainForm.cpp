@@ -5,6 +5,7 @@
 #include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
 #include "runtime/PlayCue.h"
+#include "ui/CatalogueList.h"
 #include "ui/Controls.h"
 #include "ui/FreakyForm.h"
 #include "ui/Twips.h"
@@ -17,13 +18,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QStringList>
 
 #include <cmath>
@@ -106,12 +105,12 @@ QLineEdit* MakeCountBox(QWidget* parent, const forms::Control& d) {
     return box;
 }
 
-QListWidget* MakeList(QWidget* parent, const forms::Control& d) {
-    auto* list = new QListWidget(parent);
+CatalogueList* MakeList(QWidget* parent, const forms::Control& d,
+                        const UnrealMOD::CatalogueStore& store, UnrealMOD::CatalogueColumn column) {
+    auto* list = new CatalogueList(store, column, parent);
     list->setObjectName(QString::fromLatin1(d.name));
     ApplyLook(list, d, QPalette::Base, QPalette::Text, QFont::Serif);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setSortingEnabled(false);
     list->setUniformItemSizes(true); // the catalogue can hold a great many rows
     SetTwips(list, d.rect);
     return list;
@@ -217,10 +216,13 @@ void MainForm::CreateControls() {
     AdvFrame->setFocusPolicy(Qt::NoFocus);
     SetTwips(AdvFrame, adv.rect);
 
-    FileNameList = MakeList(AdvFrame, Def("FileNameList"));
-    CacheNameList = MakeList(AdvFrame, Def("CacheNameList"));
-    DestinationList = MakeList(AdvFrame, Def("DestinationList"));
-    Copied = MakeList(AdvFrame, Def("Copied"));
+    FileNameList =
+        MakeList(AdvFrame, Def("FileNameList"), store_, UnrealMOD::CatalogueColumn::FileName);
+    CacheNameList =
+        MakeList(AdvFrame, Def("CacheNameList"), store_, UnrealMOD::CatalogueColumn::CacheName);
+    DestinationList =
+        MakeList(AdvFrame, Def("DestinationList"), store_, UnrealMOD::CatalogueColumn::Destination);
+    Copied = MakeList(AdvFrame, Def("Copied"), store_, UnrealMOD::CatalogueColumn::Copied);
     for (int i = 0; i < 4; ++i) {
         Label3[i] = MakeLabel(AdvFrame, Def("Label3", i));
         Label3[i]->setProperty("index", i);
@@ -311,11 +313,11 @@ void MainForm::CreateControls() {
     connect(Runit, &QPushButton::clicked, this, &MainForm::Runit_Click);
     connect(EndProg, &QPushButton::clicked, this, &MainForm::EndProg_Click);
     connect(ExitProg, &QPushButton::clicked, this, &MainForm::ExitProg_Click);
-    connect(FileNameList, &QListWidget::currentRowChanged, this, &MainForm::FileNameList_Click);
-    connect(CacheNameList, &QListWidget::currentRowChanged, this, &MainForm::CacheNameList_Click);
-    connect(DestinationList, &QListWidget::currentRowChanged, this,
+    connect(FileNameList, &CatalogueList::currentRowChanged, this, &MainForm::FileNameList_Click);
+    connect(CacheNameList, &CatalogueList::currentRowChanged, this, &MainForm::CacheNameList_Click);
+    connect(DestinationList, &CatalogueList::currentRowChanged, this,
             &MainForm::DestinationList_Click);
-    connect(Copied, &QListWidget::currentRowChanged, this, &MainForm::Copied_Click);
+    connect(Copied, &CatalogueList::currentRowChanged, this, &MainForm::Copied_Click);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -399,7 +401,7 @@ void MainForm::Copied_Click() {
     CarrySelection(forms::CatalogueList::Copied);
 }
 
-QListWidget* MainForm::List(forms::CatalogueList list) const {
+CatalogueList* MainForm::List(forms::CatalogueList list) const {
     switch (list) {
     case forms::CatalogueList::FileNameList:
         return FileNameList;
@@ -472,50 +474,43 @@ void MainForm::ShowNoFiles() {
 // ---------------------------------------------------------------------------------------------
 // CatalogueColumns
 
+std::array<CatalogueList*, 4> MainForm::Lists() const {
+    return {FileNameList, CacheNameList, DestinationList, Copied};
+}
+
 void MainForm::Clear() {
-    for (QListWidget* list : {FileNameList, CacheNameList, DestinationList, Copied})
-        list->clear();
+    for (CatalogueList* list : Lists())
+        list->Column()->BeginReset();
+    store_.Clear();
+    for (CatalogueList* list : Lists())
+        list->Column()->EndReset();
 }
 
 void MainForm::AppendRows(const std::vector<UnrealMOD::CatalogueRow>& rows) {
-    QStringList names, caches, destinations, copied;
-    for (QStringList* column : {&names, &caches, &destinations, &copied})
-        column->reserve(qsizetype(rows.size()));
-    for (const auto& row : rows) {
-        names.append(Q(row.fileName));
-        caches.append(Q(row.cacheName));
-        destinations.append(Q(row.destination));
-        copied.append(Q(row.copied));
-    }
-    AdvFrame->setUpdatesEnabled(false);
-    FileNameList->addItems(names);
-    CacheNameList->addItems(caches);
-    DestinationList->addItems(destinations);
-    Copied->addItems(copied);
-    AdvFrame->setUpdatesEnabled(true);
+    if (rows.empty())
+        return;
+    for (CatalogueList* list : Lists())
+        list->Column()->BeginAppend(int(rows.size()));
+    for (const auto& row : rows)
+        store_.Append(row);
+    for (CatalogueList* list : Lists())
+        list->Column()->EndAppend();
 }
 
 int MainForm::RowCount() const {
-    return FileNameList->count();
+    return store_.Rows();
 }
 
 UnrealMOD::CatalogueRow MainForm::Row(int r) const {
-    const auto text = [r](const QListWidget* list) {
-        const QListWidgetItem* item = list->item(r);
-        return item ? S(item->text()) : std::string();
-    };
-    return {text(FileNameList), text(CacheNameList), text(DestinationList), text(Copied)};
+    return store_.Row(r);
 }
 
 void MainForm::SetCopied(int r, const std::string& state) {
-    QListWidgetItem* item = Copied->item(r);
-    if (!item)
-        return;
-    // The lists lie behind the logo and are never seen. Told of a changed row, the view would lay
-    // out the whole list again at the next event processing: once per moved file, a run through
-    // the window would grow with the square of the catalogue.
-    const QSignalBlocker quiet(Copied->model());
-    item->setText(Q(state));
+    // The lists lie behind the logo and are never seen, and a view told of a changed row would
+    // lay out the whole list again at the next event processing: once per moved file, a run
+    // through the window would grow with the square of the catalogue. The list reads the new
+    // mark from the store whenever it next draws the row.
+    store_.SetCopied(r, state);
 }
 
 void MainForm::SetNumFilesText(const std::string& text) {

@@ -1,13 +1,15 @@
 #pragma once
 // The main window: the game's logo with the two counts, "Begin Transfer", the transfer status
-// panel and the close buttons. The catalogue lives in four list boxes that lie behind the logo.
+// panel and the close buttons. The catalogue lives in four list boxes that lie behind the logo,
+// each showing one column of the window's catalogue store.
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueStore.h"
 #include "forms/MainFormLogic.h"
 #include "forms/MainLayout.h"
-#include "ui/Twips.h"
 #include "startup/StartupSequence.h"
 #include "transfer/Transfer.h"
+#include "ui/Twips.h"
 
 #include <QElapsedTimer>
 #include <QFrame>
@@ -22,11 +24,12 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QProgressBar;
 class QPushButton;
 
 namespace ui {
+
+class CatalogueList;
 
 using forms::LayOutMainForm;
 using forms::MainLayoutValues;
@@ -140,10 +143,10 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label1 = nullptr;
     QGroupBox* AdvFrame = nullptr;
-    QListWidget* FileNameList = nullptr;
-    QListWidget* CacheNameList = nullptr;
-    QListWidget* DestinationList = nullptr;
-    QListWidget* Copied = nullptr;
+    CatalogueList* FileNameList = nullptr;
+    CatalogueList* CacheNameList = nullptr;
+    CatalogueList* DestinationList = nullptr;
+    CatalogueList* Copied = nullptr;
     std::array<QLabel*, 4> Label3{};
 
 protected:
@@ -151,13 +154,15 @@ protected:
 
 private:
     void CreateControls();
-    QListWidget* List(forms::CatalogueList list) const;
+    CatalogueList* List(forms::CatalogueList list) const;
+    std::array<CatalogueList*, 4> Lists() const;
     void CarrySelection(forms::CatalogueList changed);
     void ApplyProgress();
     void ShowProgress();
     void PlayCue(const std::string& path);
     void Unload();
 
+    UnrealMOD::CatalogueStore store_; // what the four lists show
     float progMin_ = 0, progMax_ = 100, progValue_ = 0;
     bool busy_ = false;
     QString progLbl_;

@@ -3,6 +3,7 @@
 
 #include "forms/Definitions.h"
 #include "main_support.h"
+#include "ui/CatalogueList.h"
 #include "ui/FindUnreal.h"
 #include "ui/Twips.h"
 
@@ -11,7 +12,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -20,6 +20,7 @@
 
 #include <set>
 
+using ui::CatalogueList;
 using ui::MainForm;
 using ui::Twips;
 using ui::TwipsRect;
@@ -325,11 +326,12 @@ TEST_F(MainWindowTest, CatalogueTakesManyRowsInOrderAndMarksThem) {
     MainForm form;
     Fill(form, 100000);
     EXPECT_EQ(form.RowCount(), 100000);
-    for (QListWidget* list : {form.CacheNameList, form.DestinationList, form.Copied})
+    for (CatalogueList* list : {form.CacheNameList, form.DestinationList, form.Copied})
         EXPECT_EQ(list->count(), 100000);
     EXPECT_EQ(form.Row(99999).cacheName, "K99999");
     form.SetCopied(99999, "Errored");
     EXPECT_EQ(form.Row(99999).copied, "Errored");
+    EXPECT_EQ(form.Copied->text(99999), "Errored"); // what the list shows follows the mark
     EXPECT_EQ(form.Row(99998).copied, "NO");
     form.SetCopied(100000, "YES"); // a row that is not there changes nothing
     form.Clear();
