@@ -187,8 +187,11 @@ HWND FormWindow::CreateControl(HWND parent, Item& item, int id) {
         exStyle = WS_EX_CLIENTEDGE;
         break;
     case forms::Kind::ListBox:
+        // The catalogue's lists hold no text: the window draws each row from its catalogue, so
+        // a list of a million rows costs next to nothing.
         cls = L"LISTBOX";
-        style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+        style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_NODATA |
+                 LBS_OWNERDRAWFIXED;
         exStyle = WS_EX_CLIENTEDGE;
         break;
     case forms::Kind::DirList:

@@ -186,59 +186,61 @@ void MainForm::ShowNoFiles() {
 // CatalogueColumns
 
 void MainForm::Clear() {
-    using enum forms::CatalogueList;
-    for (const forms::CatalogueList list : {FileNameList, CacheNameList, DestinationList, Copied})
-        ::SendMessageW(List(list), LB_RESETCONTENT, 0, 0);
+    store_.Clear();
+    ShowRowCount();
 }
 
 void MainForm::AppendRows(const std::vector<UnrealMOD::CatalogueRow>& rows) {
+    for (const auto& row : rows)
+        store_.Append(row);
+    ShowRowCount();
+}
+
+void MainForm::ShowRowCount() {
     using enum forms::CatalogueList;
-    const std::pair<forms::CatalogueList, std::string UnrealMOD::CatalogueRow::*> columns[] = {
-        {FileNameList, &UnrealMOD::CatalogueRow::fileName},
-        {CacheNameList, &UnrealMOD::CatalogueRow::cacheName},
-        {DestinationList, &UnrealMOD::CatalogueRow::destination},
-        {Copied, &UnrealMOD::CatalogueRow::copied}};
-    for (const auto& [list, field] : columns) {
-        HWND box = List(list);
-        ::SendMessageW(box, WM_SETREDRAW, FALSE, 0);
-        for (const auto& row : rows)
-            ::SendMessageW(box, LB_ADDSTRING, 0,
-                           reinterpret_cast<LPARAM>(Widen(row.*field).c_str()));
-        ::SendMessageW(box, WM_SETREDRAW, TRUE, 0);
-    }
+    for (const forms::CatalogueList list : {FileNameList, CacheNameList, DestinationList, Copied})
+        ::SendMessageW(List(list), LB_SETCOUNT, WPARAM(store_.Rows()), 0);
 }
 
 int MainForm::RowCount() const {
-    return int(::SendMessageW(List(forms::CatalogueList::FileNameList), LB_GETCOUNT, 0, 0));
-}
-
-std::string MainForm::ListText(forms::CatalogueList list, int row) const {
-    HWND box = List(list);
-    const auto length = ::SendMessageW(box, LB_GETTEXTLEN, WPARAM(row), 0);
-    if (length == LB_ERR)
-        return {};
-    std::wstring text(std::size_t(length) + 1, L'\0');
-    const auto got =
-        ::SendMessageW(box, LB_GETTEXT, WPARAM(row), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == LB_ERR ? 0 : std::size_t(got));
-    return Narrow(text);
+    return store_.Rows();
 }
 
 UnrealMOD::CatalogueRow MainForm::Row(int r) const {
-    using enum forms::CatalogueList;
-    return {ListText(FileNameList, r), ListText(CacheNameList, r), ListText(DestinationList, r),
-            ListText(Copied, r)};
+    return store_.Row(r);
 }
 
 void MainForm::SetCopied(int r, const std::string& state) {
-    HWND box = List(forms::CatalogueList::Copied);
-    if (r < 0 || r >= ::SendMessageW(box, LB_GETCOUNT, 0, 0))
+    if (!store_.SetCopied(r, state))
         return;
-    const auto selected = ::SendMessageW(box, LB_GETCURSEL, 0, 0);
-    ::SendMessageW(box, LB_DELETESTRING, WPARAM(r), 0);
-    ::SendMessageW(box, LB_INSERTSTRING, WPARAM(r), reinterpret_cast<LPARAM>(Widen(state).c_str()));
-    if (selected == r)
-        ::SendMessageW(box, LB_SETCURSEL, WPARAM(r), 0);
+    // Only the row itself is drawn again, and only when it is in sight.
+    HWND box = List(forms::CatalogueList::Copied);
+    RECT row;
+    if (::SendMessageW(box, LB_GETITEMRECT, WPARAM(r), reinterpret_cast<LPARAM>(&row)) != LB_ERR)
+        ::InvalidateRect(box, &row, FALSE);
+}
+
+void MainForm::OnDrawItem(const forms::Control& control, const DRAWITEMSTRUCT& item) {
+    if (control.kind != forms::Kind::ListBox || item.itemID == UINT(-1))
+        return;
+    const std::string_view name = control.name;
+    using enum UnrealMOD::CatalogueColumn;
+    const UnrealMOD::CatalogueColumn column = name == "FileNameList"      ? FileName
+                                              : name == "CacheNameList"   ? CacheName
+                                              : name == "DestinationList" ? Destination
+                                                                          : Copied;
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    HDC dc = item.hDC;
+    RECT r = item.rcItem;
+    ::FillRect(dc, &r, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    const std::wstring text = Widen(store_.Cell(column, int(item.itemID)));
+    r.left += 2;
+    ::DrawTextW(dc, text.c_str(), int(text.size()), &r,
+                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (item.itemState & ODS_FOCUS)
+        ::DrawFocusRect(dc, &item.rcItem);
 }
 
 void MainForm::SetNumFilesText(const std::string& text) {

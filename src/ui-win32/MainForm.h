@@ -4,6 +4,7 @@
 // logo.
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueStore.h"
 #include "forms/MainFormLogic.h"
 #include "forms/MainLayout.h"
 #include "startup/StartupSequence.h"
@@ -62,16 +63,18 @@ public:
 protected:
     void OnCommand(const forms::Control& control, int code) override;
     void OnSurfaceMouseMove(std::string_view container, int buttons) override;
+    void OnDrawItem(const forms::Control& control, const DRAWITEMSTRUCT& item) override;
     void OnDestroyed() override;
 
 private:
     HWND List(forms::CatalogueList list) const;
     void ListClick(forms::CatalogueList changed);
-    std::string ListText(forms::CatalogueList list, int row) const;
+    void ShowRowCount();
     forms::MainLayoutValues LayoutValues() const;
     void ApplyLayoutValues(const forms::MainLayoutValues& v);
     void ApplyProgress();
 
+    UnrealMOD::CatalogueStore store_; // what the four lists show
     float progMin_ = 0, progMax_ = 100, progValue_ = 0;
     bool busy_ = false;
     HICON icon_ = nullptr;

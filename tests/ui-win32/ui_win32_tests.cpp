@@ -192,6 +192,18 @@ TEST(Win32Windows, ASelectionIsCarriedToTheOtherListsAndMarksKeepIt) {
     EXPECT_EQ(main.Row(1).copied, "YES");
     EXPECT_EQ(Selected(main, "Copied"), 1);
     EXPECT_EQ(main.RowCount(), 6);
+
+    // Every list box has as many rows as the catalogue, before and after a clear.
+    const auto counts = [&main] {
+        std::vector<LRESULT> n;
+        for (const char* list : {"FileNameList", "CacheNameList", "DestinationList", "Copied"})
+            n.push_back(::SendMessageW(main.Control(list), LB_GETCOUNT, 0, 0));
+        return n;
+    };
+    EXPECT_EQ(counts(), std::vector<LRESULT>(4, 6));
+    main.Clear();
+    EXPECT_EQ(main.RowCount(), 0);
+    EXPECT_EQ(counts(), std::vector<LRESULT>(4, 0));
 }
 
 // A 24-bit bitmap file of the given size.
