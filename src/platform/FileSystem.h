@@ -136,6 +136,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Tests only: called in a copy between its last byte and the check that its source is unchanged,
+// the moment where a source that changes under the copy must be caught. Empty: nothing is called.
+void SetAfterCopyForTesting(std::function<void()> hook);
+
 // The machine's drives as "C:", "Z:" ... (on POSIX the drives of the Wine prefix, Z: at least).
 std::vector<std::string> LogicalDrives();
 

@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -390,6 +391,13 @@ TEST_F(FileSystemTest, MoveKeepsEveryPackageWhole) {
              link((g + "/Cache/K1.uxx").c_str(), (g + "/Maps/DM-L.unr").c_str());
          },
          nullptr, R::SameFile, "map bytes", "map bytes"},
+        // Rewritten while it is copied: the torn copy never takes the name.
+        {"SourceRewrittenDuringItsCopy", "Music", "Old.umx",
+         [](const std::string& g) {
+             platform::SetAfterCopyForTesting(
+                 [g] { testsupport::WriteFile(g + "/Cache/K1.uxx", "newer bytes"); });
+         },
+         nullptr, R::SourceChanged, "newer bytes", "old song"},
         // Changed after its copy was made: the copy stays in place, the changed file in the cache.
         {"SourceChangedBeforeItsDeletion", "Music", "Song.umx", nullptr,
          [](const std::string& g) { testsupport::WriteFile(g + "/Cache/K1.uxx", "newer bytes"); },
@@ -421,6 +429,7 @@ TEST_F(FileSystemTest, MoveKeepsEveryPackageWhole) {
                     c.beforeCommit(game);
                 EXPECT_TRUE(batch.Finish());
             }
+            platform::SetAfterCopyForTesting(nullptr);
             EXPECT_EQ(testsupport::TryReadFile(game + "/Cache/K1.uxx"), c.sourceAfter);
             EXPECT_EQ(testsupport::TryReadFile(game + "/" + c.to + "/" + c.toName), c.destAfter);
             for (const char* f :
@@ -460,28 +469,56 @@ TEST_F(FileSystemTest, ReadFolderListsEveryEntryWithItsKind) {
     EXPECT_FALSE(platform::OpenFolder(w + "Nowhere"));
 }
 
+// Gives a file another modification time, as a writer would, without opening it for writing:
+// the copy holds its source open and shares no writing on Windows.
+void TouchFile(const std::string& native) {
+#ifdef _WIN32
+    HANDLE h = ::CreateFileW(testsupport::Utf8Path(native).c_str(), FILE_WRITE_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME written{};
+    ASSERT_TRUE(::GetFileTime(h, nullptr, nullptr, &written));
+    written.dwHighDateTime += 1; // about seven minutes later
+    EXPECT_TRUE(::SetFileTime(h, nullptr, nullptr, &written));
+    ::CloseHandle(h);
+#else
+    const auto when = std::filesystem::last_write_time(native);
+    std::filesystem::last_write_time(native, when + std::chrono::minutes(7));
+#endif
+}
+
 // The move on one disk, where both systems can make every case: a rename that replaces or not, a
-// read-only source copied and kept, a read-only destination left alone.
+// read-only source copied and kept, a read-only destination left alone, and a source that changes
+// while it is copied, which leaves the destination as it was and no file behind.
 TEST_F(FileSystemTest, MoveOnOneDiskKeepsEveryPackageWhole) {
     using R = platform::MoveResult;
     const struct {
         const char* name;
         const char* toName;
         const char* readOnly; // native, relative to the game folder
+        bool changeDuringCopy;
         R result;
         std::optional<std::string> sourceAfter, destAfter;
     } cases[] = {
-        {"rename", "DM-B.unr", nullptr, R::Moved, std::nullopt, "map bytes"},
-        {"replace", "DM-A.unr", nullptr, R::Moved, std::nullopt, "map bytes"},
-        {"read-only source", "DM-B.unr", "/Cache/K1.uxx", R::CopiedSourceKept, "map bytes",
+        {"rename", "DM-B.unr", nullptr, false, R::Moved, std::nullopt, "map bytes"},
+        {"replace", "DM-A.unr", nullptr, false, R::Moved, std::nullopt, "map bytes"},
+        {"read-only source", "DM-B.unr", "/Cache/K1.uxx", false, R::CopiedSourceKept, "map bytes",
          "map bytes"},
-        {"read-only destination", "DM-A.unr", "/Maps/DM-A.unr", R::Failed, "map bytes", "old map"},
+        {"read-only destination", "DM-A.unr", "/Maps/DM-A.unr", false, R::Failed, "map bytes",
+         "old map"},
+        {"source changed during its copy over a file", "DM-A.unr", "/Cache/K1.uxx", true,
+         R::SourceChanged, "map bytes", "old map"},
+        {"source changed during its copy to a new name", "DM-B.unr", "/Cache/K1.uxx", true,
+         R::SourceChanged, "map bytes", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::WriteFile(game + "/Cache/K1.uxx", "map bytes");
         if (c.readOnly)
             testsupport::SetMode(game + c.readOnly, 0444);
+        if (c.changeDuringCopy)
+            platform::SetAfterCopyForTesting([&] { TouchFile(game + "/Cache/K1.uxx"); });
         {
             platform::MoveBatch batch;
             const auto from = platform::OpenFolder(w + "Cache");
@@ -490,11 +527,12 @@ TEST_F(FileSystemTest, MoveOnOneDiskKeepsEveryPackageWhole) {
             EXPECT_EQ(batch.Move(*from, "K1.uxx", *to, c.toName), c.result);
             EXPECT_TRUE(batch.Finish());
         }
+        platform::SetAfterCopyForTesting(nullptr);
         const std::string dest = c.toName;
         EXPECT_EQ(testsupport::TryReadFile(game + "/Cache/K1.uxx"), c.sourceAfter);
         EXPECT_EQ(testsupport::TryReadFile(game + "/Maps/" + dest), c.destAfter);
         const Names expected =
-            dest == "DM-B.unr" ? Names{"DM-A.unr", "DM-B.unr"} : Names{"DM-A.unr"};
+            c.destAfter && dest == "DM-B.unr" ? Names{"DM-A.unr", "DM-B.unr"} : Names{"DM-A.unr"};
         EXPECT_EQ(testsupport::Names(game + "/Maps"), expected);
         if (c.readOnly)
             testsupport::SetMode(game + c.readOnly, 0644);

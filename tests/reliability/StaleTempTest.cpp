@@ -2,6 +2,11 @@
 // name; a leftover of a killed run goes only when the journal of that run recorded it, and only
 // while it is still the file recorded.
 
+// <windows.h> first: the platform header takes back the names it turns into macros.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -15,9 +20,11 @@
 #endif
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,22 +84,84 @@ TEST(StaleTempTest, NothingIsRemovedForTheShapeOfItsName) {
     EXPECT_EQ(ReadFile(maps / "DM-B.unr"), "other map");
 }
 
-#ifndef _WIN32
+// A journal line as the program writes it, for a file that exists: its identity, then its path.
 std::string JournalLine(const fs::path& file) {
+#ifdef _WIN32
+    const HANDLE h = CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    EXPECT_TRUE(h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info));
+    CloseHandle(h);
+    const std::uint64_t index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return std::to_string(info.dwVolumeSerialNumber) + " " + std::to_string(index) + " " +
+           file.string() + "\n";
+#else
     struct stat st {};
     EXPECT_EQ(lstat(file.c_str(), &st), 0);
     return std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " + file.string() + "\n";
+#endif
 }
+
+// Where journals are kept, under a state folder the test chooses, and the variable naming it.
+#ifdef _WIN32
+constexpr const char* StateVariable = "LOCALAPPDATA";
+constexpr const char* JournalFolder = "Lodestow/temporaries";
+#else
+constexpr const char* StateVariable = "XDG_STATE_HOME";
+constexpr const char* JournalFolder = "lodestow/temporaries";
+#endif
+
+void SetVariable(const char* name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+    _putenv_s(name, value ? value->c_str() : "");
+#else
+    if (value)
+        setenv(name, value->c_str(), 1);
+    else
+        unsetenv(name);
+#endif
+}
+
+// Holds a journal the way its running program does, so that no other run takes it for an ended one.
+class HeldJournal {
+public:
+    explicit HeldJournal(const fs::path& path) {
+#ifdef _WIN32
+        h_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(h_, INVALID_HANDLE_VALUE);
+#else
+        fd_ = open(path.c_str(), O_RDONLY);
+        EXPECT_EQ(flock(fd_, LOCK_EX), 0);
+#endif
+    }
+    ~HeldJournal() {
+#ifdef _WIN32
+        CloseHandle(h_);
+#else
+        close(fd_);
+#endif
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE h_;
+#else
+    int fd_;
+#endif
+};
 
 // The journal of a run that ended (killed) lists three temporaries: one still as recorded, one
 // whose name now holds another file, and one cut short by the kill. A journal whose program
-// still runs is left alone.
+// still runs is left alone, and so is a file shaped like a temporary that no journal lists.
 TEST(StaleTempTest, TheNextRunRemovesOnlyWhatAnEndedRunRecorded) {
     testsupport::TempDir dir;
-    const char* oldState = std::getenv("XDG_STATE_HOME");
-    const std::string savedState = oldState ? oldState : "";
-    setenv("XDG_STATE_HOME", (dir.path() / "state").c_str(), 1);
-    const fs::path journals = dir.path() / "state" / "lodestow" / "temporaries";
+    const char* oldState = std::getenv(StateVariable);
+    const std::optional<std::string> savedState =
+        oldState ? std::optional<std::string>(oldState) : std::nullopt;
+    SetVariable(StateVariable, (dir.path() / "state").string());
+    const fs::path journals = dir.path() / "state" / JournalFolder;
     fs::create_directories(journals);
     const fs::path maps = dir.path() / "Maps";
     fs::create_directories(maps);
@@ -101,34 +170,31 @@ TEST(StaleTempTest, TheNextRunRemovesOnlyWhatAnEndedRunRecorded) {
     const fs::path replaced = maps / ".DM-B.unr.lodestow-d4E5f6";
     const fs::path cut = maps / ".DM-C.unr.lodestow-g7H8i9";
     const fs::path living = maps / ".DM-D.unr.lodestow-j1K2l3";
-    for (const fs::path& file : {ours, replaced, cut, living})
+    const fs::path unlisted = maps / ".DM-E.unr.lodestow-m4N5o6";
+    for (const fs::path& file : {ours, replaced, cut, living, unlisted})
         WriteFile(file, "partial");
     const std::string replacedLine = JournalLine(replaced);
-    fs::create_hard_link(replaced, dir.path() / "held"); // its inode is not free for the next
-    fs::remove(replaced);
+    fs::rename(replaced, dir.path() / "held"); // its file number is not free for the next
     WriteFile(replaced, "the user's");
     std::string cutLine = JournalLine(cut);
     cutLine.pop_back();
-    std::ofstream(journals / "ended.journal") << JournalLine(ours) << replacedLine << cutLine;
-    std::ofstream(journals / "living.journal") << JournalLine(living);
-    const int lock = open((journals / "living.journal").c_str(), O_RDONLY);
-    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    std::ofstream(journals / "ended.journal", std::ios::binary)
+        << JournalLine(ours) << replacedLine << cutLine;
+    std::ofstream(journals / "living.journal", std::ios::binary) << JournalLine(living);
+    {
+        HeldJournal hold(journals / "living.journal");
+        platform::MoveBatch run;
+    }
+    SetVariable(StateVariable, savedState);
 
-    { platform::MoveBatch run; }
-
-    close(lock);
-    if (oldState)
-        setenv("XDG_STATE_HOME", savedState.c_str(), 1);
-    else
-        unsetenv("XDG_STATE_HOME");
     EXPECT_FALSE(fs::exists(ours));
     EXPECT_EQ(ReadFile(replaced), "the user's");
     EXPECT_TRUE(fs::exists(cut));
     EXPECT_TRUE(fs::exists(living));
+    EXPECT_TRUE(fs::exists(unlisted));
     EXPECT_FALSE(fs::exists(journals / "ended.journal"));
     EXPECT_TRUE(fs::exists(journals / "living.journal"));
 }
-#endif
 
 // A write that is refused (read-only destination) must not clean up either: nothing in a folder
 // changes unless the program writes there.

@@ -746,6 +746,11 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     return ::unlink(from.c_str());
 }
 
+std::function<void()>& AfterCopyHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
 constexpr std::size_t BatchFiles = 512;
 constexpr off_t BatchBytes = off_t(256) << 20;
 
@@ -820,6 +825,8 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     const bool copied = ReplaceNative(target, Flush::WithBatch, [&](int out) {
         if (!CopyContents(in.get(), out, st.st_size))
             return false;
+        if (AfterCopyHook())
+            AfterCopyHook()();
         // A file rewritten while it was read gives a torn copy: it must not take the name.
         struct stat after {
         }, written{};
@@ -876,6 +883,10 @@ bool MoveBatch::Finish() {
         impl_->ok = SyncFolder(folder) && impl_->ok;
     impl_->changed.clear();
     return impl_->ok;
+}
+
+void SetAfterCopyForTesting(std::function<void()> hook) {
+    AfterCopyHook() = std::move(hook);
 }
 
 std::vector<std::string> LogicalDrives() {

@@ -9,8 +9,13 @@
 
 #include "platform/FileSystem.h"
 
+#include "platform/UserFolders.h"
+
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
+#include <functional>
+#include <vector>
 
 namespace platform {
 
@@ -168,7 +173,7 @@ std::wstring TempName(const std::wstring& target, unsigned attempt) {
         ::GetTickCount64() ^ (static_cast<unsigned long long>(::GetCurrentProcessId()) << 20) ^
         (static_cast<unsigned long long>(attempt) * 0x9E3779B97F4A7C15ull);
     wchar_t suffix[32];
-    std::swprintf(suffix, 32, L".lodestow-%08llx", salt & 0xFFFFFFFFull);
+    std::swprintf(suffix, 32, L".lodestow-%06llx", salt & 0xFFFFFFull);
     return prefix + L"." + stem + suffix;
 }
 
@@ -180,20 +185,6 @@ bool MayReplace(const std::wstring& target) {
         return error == ERROR_FILE_NOT_FOUND;
     }
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
-}
-
-bool Flush(const std::wstring& file) {
-    Handle h(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    return h && ::FlushFileBuffers(h.get()) && h.Close();
-}
-
-bool MoveInPlace(const std::wstring& temp, const std::wstring& target) {
-    if (::MoveFileExW(temp.c_str(), target.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    ::DeleteFileW(temp.c_str());
-    return false;
 }
 
 bool WriteAll(HANDLE h, std::string_view bytes) {
@@ -222,6 +213,288 @@ Handle OpenForWriting(const std::string& path) {
     if (h && !::SetEndOfFile(h.get()))
         return Handle();
     return h;
+}
+
+struct Info {
+    FileIdentity identity;
+    unsigned long long size = 0;
+    FILETIME written{};
+    DWORD attributes = 0;
+};
+
+std::optional<Info> InfoOf(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION data{};
+    if (!::GetFileInformationByHandle(h, &data))
+        return std::nullopt;
+    Info info;
+    info.identity = {data.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow};
+    info.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    info.written = data.ftLastWriteTime;
+    info.attributes = data.dwFileAttributes;
+    return info;
+}
+
+std::optional<Info> InfoOf(const std::wstring& path) {
+    Handle h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h)
+        return std::nullopt;
+    return InfoOf(h.get());
+}
+
+bool Unchanged(const Info& a, const Info& b) {
+    return a.identity == b.identity && a.size == b.size &&
+           ::CompareFileTime(&a.written, &b.written) == 0;
+}
+
+// Marks the very file behind the handle (opened with DELETE access) for deletion when it closes:
+// no other file that took its name meanwhile can be hit.
+bool DeleteOnClose(HANDLE h) {
+    // (Its one member is named after a macro of <windows.h>.)
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) !=
+           0;
+}
+
+// Deletes the file at `path` only while `still` holds for what is there (a regular file, never a
+// link or folder), checked and deleted through one handle.
+bool DeleteIfStill(const std::wstring& path, const std::function<bool(const Info&)>& still) {
+    Handle h(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!h)
+        return false;
+    const auto info = InfoOf(h.get());
+    constexpr DWORD notPlain =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
+    if (!info || (info->attributes & notPlain) || !still(*info))
+        return false;
+    return DeleteOnClose(h.get()) && h.Close();
+}
+
+std::wstring LocalStateFolder() {
+    // The variable first: it is what the user's session (and a test) says.
+    std::wstring local(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", local.data(),
+                                                  static_cast<DWORD>(local.size()));
+        if (n == 0)
+            return {};
+        if (n < local.size()) {
+            local.resize(n);
+            break;
+        }
+        local.resize(n);
+    }
+    if (local.empty())
+        return {};
+    if (!IsSeparator(local.back()))
+        local += L'\\';
+    return local + L"Lodestow\\temporaries";
+}
+
+// One journal per running program, held open without sharing writes or deletion while it runs:
+// "volume file-index path" per temporary, flushed after the file is made and before it holds a
+// byte (a file gets its name as it is made on Windows). A journal that can be opened alone belongs
+// to a program that ended; the files it lists that still are what it recorded are its leftovers.
+class TempJournal {
+public:
+    static TempJournal& Get() {
+        static TempJournal journal;
+        return journal;
+    }
+    bool Record(const std::wstring& path, HANDLE file) {
+        const auto info = InfoOf(file);
+        if (!h_ || !info || path.find_first_of(L"\r\n") != std::wstring::npos)
+            return false;
+        const std::string line = std::to_string(info->identity.device) + " " +
+                                 std::to_string(info->identity.file) + " " + Narrow(path) + "\n";
+        DWORD written = 0;
+        return ::WriteFile(h_.get(), line.data(), static_cast<DWORD>(line.size()), &written,
+                           nullptr) &&
+               written == line.size() && ::FlushFileBuffers(h_.get());
+    }
+    // Removes what the journals of ended programs list and still find as they recorded it.
+    static void SweepEnded() {
+        const std::wstring folder = LocalStateFolder();
+        if (folder.empty())
+            return;
+        std::vector<std::wstring> journals;
+        {
+            Search search(folder + L"\\*.journal");
+            if (!search.ok())
+                return;
+            do {
+                if (!(search.data().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    journals.push_back(folder + L"\\" + search.data().cFileName);
+            } while (search.Next());
+        }
+        for (const std::wstring& journal : journals)
+            SweepJournal(journal);
+    }
+
+private:
+    TempJournal() {
+        const std::wstring folder = LocalStateFolder();
+        if (folder.empty() || !CreateFolders(Narrow(folder)))
+            return;
+        // The process number can come again; its start time with it cannot.
+        FILETIME created{}, unused{};
+        ::GetProcessTimes(::GetCurrentProcess(), &created, &unused, &unused, &unused);
+        wchar_t name[64];
+        std::swprintf(name, 64, L"\\%lu-%08lx%08lx.journal", ::GetCurrentProcessId(),
+                      created.dwHighDateTime, created.dwLowDateTime);
+        path_ = folder + name;
+        h_ = Handle(::CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+    ~TempJournal() {
+        if (h_ && h_.Close())
+            ::DeleteFileW(path_.c_str());
+    }
+
+    static void SweepJournal(const std::wstring& journal) {
+        // No sharing at all: fails while the program that writes it still holds it.
+        Handle h(::CreateFileW(journal.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h)
+            return;
+        std::string text;
+        std::string buffer(1 << 16, '\0');
+        for (;;) {
+            DWORD read = 0;
+            if (!::ReadFile(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
+                            nullptr))
+                return;
+            if (read == 0)
+                break;
+            text.append(buffer.data(), read);
+        }
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                break; // a line cut short by the kill: its file never held a byte
+            RemoveIfStill(std::string_view(text).substr(start, end - start));
+            start = end + 1;
+        }
+        DeleteOnClose(h.get());
+    }
+
+    static void RemoveIfStill(std::string_view line) {
+        const std::size_t a = line.find(' ');
+        const std::size_t b = a == std::string_view::npos ? a : line.find(' ', a + 1);
+        if (b == std::string_view::npos)
+            return;
+        const std::string device(line.substr(0, a)), file(line.substr(a + 1, b - a - 1));
+        const std::wstring path = Widen(line.substr(b + 1));
+        if (path.empty())
+            return;
+        DeleteIfStill(path, [&](const Info& info) {
+            return std::to_string(info.identity.device) == device &&
+                   std::to_string(info.identity.file) == file;
+        });
+    }
+
+    Handle h_;
+    std::wstring path_;
+};
+
+// A new, empty temporary file beside `target`, open for writing and for its rename or deletion,
+// recorded in the journal before it holds a byte. `temp` receives its name.
+Handle CreateTemp(const std::wstring& target, std::wstring& temp) {
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        temp = TempName(target, attempt);
+        Handle h(::CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (h) {
+            TempJournal::Get().Record(temp, h.get());
+            return h;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return Handle();
+}
+
+// Gives the file behind the handle the name `target` in one step, replacing an existing file
+// only when `replace` says so.
+bool RenameTo(HANDLE h, const std::wstring& target, bool replace) {
+    const std::size_t bytes = target.size() * sizeof(wchar_t);
+    std::vector<std::uint64_t> buffer((sizeof(FILE_RENAME_INFO) + bytes) / 8 + 1, 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = replace ? TRUE : FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(bytes);
+    std::memcpy(info->FileName, target.data(), bytes);
+    return ::SetFileInformationByHandle(h, FileRenameInfo, info,
+                                        static_cast<DWORD>(buffer.size() * 8)) != 0;
+}
+
+std::function<void()>& AfterCopyHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+enum class Copied { Done, Failed, SourceChanged };
+
+// Copies the open source (`opened` is what it was when opened, `source` its path) into a new
+// temporary beside `target`, then checks that the source is still that very file, unchanged,
+// through the handle and by its path: a file rewritten or replaced while it was read gives a
+// torn or foreign copy, which must not take the name. Only then does the copy take the name
+// `target` in one step. On any failure the temporary goes and `target` is untouched. The copy
+// stays open in `out` (flushed already when `flush` says so).
+Copied CopyInto(HANDLE in, const Info& opened, const std::wstring& source,
+                const std::wstring& target, bool replace, bool flush, Handle& out) {
+    std::wstring temp;
+    Handle h = CreateTemp(target, temp);
+    if (!h)
+        return Copied::Failed;
+    static std::string buffer(kChunk, '\0');
+    unsigned long long copied = 0;
+    bool ok = true;
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(in, buffer.data(), kChunk, &read, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (read == 0)
+            break;
+        if (!WriteAll(h.get(), std::string_view(buffer.data(), read))) {
+            ok = false;
+            break;
+        }
+        copied += read;
+    }
+    if (ok && AfterCopyHook())
+        AfterCopyHook()();
+    bool changed = false;
+    if (ok) {
+        const auto now = InfoOf(in);
+        const auto there = InfoOf(source);
+        changed = !now || !Unchanged(opened, *now) || copied != opened.size || !there ||
+                  !Unchanged(opened, *there);
+    }
+    // A move keeps the modification time, as a rename on one volume would.
+    ok = ok && !changed && ::SetFileTime(h.get(), nullptr, nullptr, &opened.written) &&
+         (!flush || ::FlushFileBuffers(h.get())) && MayReplace(target) &&
+         RenameTo(h.get(), target, replace);
+    if (!ok) {
+        DeleteOnClose(h.get());
+        return changed ? Copied::SourceChanged : Copied::Failed;
+    }
+    out = std::move(h);
+    return Copied::Done;
+}
+
+// The source opened for a copy: reading is shared, writing and deletion are not, so it cannot
+// change under the copy through the system's own calls.
+Handle OpenSource(const std::wstring& source) {
+    return Handle(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 } // namespace
@@ -281,38 +554,15 @@ bool CopyFileReplace(const std::string& source, const std::string& destination) 
     const std::wstring to = Widen(destination);
     if (from.empty() || to.empty() || IsSeparator(to.back()))
         return false;
-    const DWORD sourceAttributes = Attributes(from);
-    if (sourceAttributes == INVALID_FILE_ATTRIBUTES ||
-        (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    Handle in = OpenSource(from);
+    const auto opened = in ? InfoOf(in.get()) : std::nullopt;
+    if (!opened || (opened->attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     const std::wstring target = OnDiskSpelling(to);
     if (!MayReplace(target))
         return false;
-
-    std::wstring temp;
-    for (unsigned attempt = 0;; ++attempt) {
-        if (attempt == 100)
-            return false;
-        temp = TempName(target, attempt);
-        // Fail-if-exists makes the temporary name ours alone.
-        if (::CopyFileW(from.c_str(), temp.c_str(), TRUE))
-            break;
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
-            continue;
-        ::DeleteFileW(temp.c_str()); // a partial copy, should one be left
-        return false;
-    }
-    // The copy carries the source's attributes; a read-only one could be neither flushed nor
-    // replaced later.
-    const DWORD tempAttributes = Attributes(temp);
-    if (tempAttributes != INVALID_FILE_ATTRIBUTES && (tempAttributes & FILE_ATTRIBUTE_READONLY))
-        ::SetFileAttributesW(temp.c_str(), tempAttributes & ~FILE_ATTRIBUTE_READONLY);
-    if (!Flush(temp)) {
-        ::DeleteFileW(temp.c_str());
-        return false;
-    }
-    return MoveInPlace(temp, target);
+    Handle out;
+    return CopyInto(in.get(), *opened, from, target, true, true, out) == Copied::Done;
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
@@ -350,23 +600,17 @@ bool ReplaceFileAtomic(const std::string& path, std::string_view bytes) {
     if (!MayReplace(target))
         return false;
     std::wstring temp;
-    Handle h;
-    for (unsigned attempt = 0; !h; ++attempt) {
-        if (attempt == 100)
-            return false;
-        temp = TempName(target, attempt);
-        h = Handle(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!h && ::GetLastError() != ERROR_FILE_EXISTS)
-            return false;
-    }
-    const bool written = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get()) && h.Close();
-    if (!written) {
-        h.Close();
-        ::DeleteFileW(temp.c_str());
+    Handle h = CreateTemp(target, temp);
+    if (!h)
+        return false;
+    if (!WriteAll(h.get(), bytes) || !::FlushFileBuffers(h.get()) || !MayReplace(target) ||
+        !RenameTo(h.get(), target, true)) {
+        DeleteOnClose(h.get());
         return false;
     }
-    return MoveInPlace(temp, target);
+    // In place and flushed: a failing close cannot undo that.
+    h.Close();
+    return true;
 }
 
 namespace {
@@ -447,34 +691,6 @@ bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
 
 namespace {
 
-struct Info {
-    FileIdentity identity;
-    unsigned long long size = 0;
-    FILETIME written{};
-    DWORD attributes = 0;
-};
-
-std::optional<Info> InfoOf(const std::wstring& path) {
-    Handle h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION data{};
-    if (!h || !::GetFileInformationByHandle(h.get(), &data))
-        return std::nullopt;
-    Info info;
-    info.identity = {data.dwVolumeSerialNumber,
-                     (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow};
-    info.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    info.written = data.ftLastWriteTime;
-    info.attributes = data.dwFileAttributes;
-    return info;
-}
-
-bool Unchanged(const Info& a, const Info& b) {
-    return a.identity == b.identity && a.size == b.size &&
-           ::CompareFileTime(&a.written, &b.written) == 0;
-}
-
 std::wstring Inside(const std::string& folder, const std::string& name) {
     std::wstring path = Widen(folder);
     if (path.empty())
@@ -518,16 +734,26 @@ std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
     return entries;
 }
 
+namespace {
+constexpr std::size_t kBatchFiles = 512;
+constexpr unsigned long long kBatchBytes = 256ull << 20;
+} // namespace
+
 struct MoveBatch::Impl {
     struct Pending {
-        std::wstring source;
+        Handle copy;         // the destination, flushed at Commit
+        std::wstring source; // deleted at Commit when still `copied`; empty: the source stays
         Info copied;
     };
     std::vector<Pending> pending;
+    unsigned long long pendingBytes = 0;
     bool ok = true;
 };
 
-MoveBatch::MoveBatch() : impl_(std::make_unique<Impl>()) {}
+MoveBatch::MoveBatch() : impl_(std::make_unique<Impl>()) {
+    // A run killed earlier may have left a temporary name behind: this run removes it.
+    TempJournal::SweepEnded();
+}
 
 MoveBatch::~MoveBatch() {
     Finish();
@@ -537,49 +763,75 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
                            const std::string& toName) {
     const std::wstring source = Inside(from.location, fromName);
     const std::wstring target = Inside(to.location, toName);
-    if (source.empty() || target.empty())
+    if (fromName.empty() || toName.empty() || source.empty() || target.empty())
         return MoveResult::Failed;
     const auto before = InfoOf(source);
     if (!before || (before->attributes & FILE_ATTRIBUTE_DIRECTORY))
         return MoveResult::Failed;
+    bool exists = false;
     if (const auto there = InfoOf(target)) {
         if (there->identity == before->identity)
             return MoveResult::SameFile;
         if (there->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
             return MoveResult::Failed;
+        exists = true;
+    } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return MoveResult::Failed;
     }
     const bool keep = (before->attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (!keep) {
         // Same volume: a rename, no bytes copied. MOVEFILE_COPY_ALLOWED is left out on purpose:
-        // across volumes the copy below keeps the source until its copy is on disk.
-        if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        // across volumes the copy below keeps the source until its copy is on disk. A new name
+        // does not replace a file that appeared since the folder was listed.
+        if (::MoveFileExW(source.c_str(), target.c_str(), exists ? MOVEFILE_REPLACE_EXISTING : 0))
             return MoveResult::Moved;
         if (::GetLastError() != ERROR_NOT_SAME_DEVICE)
             return MoveResult::Failed;
     }
-    if (!CopyFileReplace(Narrow(source), Narrow(target)))
+    Handle in = OpenSource(source);
+    const auto opened = in ? InfoOf(in.get()) : std::nullopt;
+    if (!opened || !(opened->identity == before->identity))
         return MoveResult::Failed;
-    const auto after = InfoOf(source);
-    if (!after || !Unchanged(*before, *after))
+    Handle copy;
+    switch (CopyInto(in.get(), *opened, source, target, exists, false, copy)) {
+    case Copied::Done:
+        break;
+    case Copied::SourceChanged:
         return MoveResult::SourceChanged;
-    if (keep)
-        return MoveResult::CopiedSourceKept;
-    impl_->pending.push_back({source, *before});
-    return MoveResult::Moved;
+    case Copied::Failed:
+        return MoveResult::Failed;
+    }
+    in.Close();
+    impl_->pending.push_back({std::move(copy), keep ? std::wstring() : source, *opened});
+    impl_->pendingBytes += opened->size;
+    if (impl_->pending.size() >= kBatchFiles || impl_->pendingBytes >= kBatchBytes)
+        Commit();
+    return keep ? MoveResult::CopiedSourceKept : MoveResult::Moved;
 }
 
 void MoveBatch::Commit() {
-    for (const Impl::Pending& p : impl_->pending) {
-        const auto now = InfoOf(p.source);
-        if (now && Unchanged(p.copied, *now))
-            ::DeleteFileW(p.source.c_str());
+    // Each copy is flushed before its source goes, and only a source that is still the very file
+    // that was copied, unchanged, goes.
+    for (Impl::Pending& p : impl_->pending) {
+        if (!::FlushFileBuffers(p.copy.get())) {
+            impl_->ok = false;
+            continue;
+        }
+        p.copy.Close();
+        if (!p.source.empty())
+            DeleteIfStill(p.source, [&](const Info& now) { return Unchanged(p.copied, now); });
     }
     impl_->pending.clear();
+    impl_->pendingBytes = 0;
 }
 
 bool MoveBatch::Finish() {
     Commit();
     return impl_->ok;
+}
+
+void SetAfterCopyForTesting(std::function<void()> hook) {
+    AfterCopyHook() = std::move(hook);
 }
 
 std::vector<std::string> LogicalDrives() {
