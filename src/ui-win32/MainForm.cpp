@@ -264,11 +264,29 @@ void MainForm::ShowTranFrame() {
 }
 
 void MainForm::SetProgLbl(const std::string& caption) {
-    SetCaption("ProgLbl", caption);
+    progLbl_ = caption;
+    ShowProgress();
 }
 
 void MainForm::SetWindowEnabled(bool enabled) {
     ::EnableWindow(Handle(), enabled ? TRUE : FALSE);
+    ShowProgress();
+}
+
+// While a run walks the rows (the window disabled) the bar and the label are repainted at most
+// every 40 ms: painting them for every row would cost more than moving the file. The values are
+// kept, and the window being enabled again shows the last ones.
+void MainForm::ShowProgress() {
+    const ULONGLONG now = ::GetTickCount64();
+    if (!::IsWindowEnabled(Handle()) && progShown_ && now - progShownAt_ < 40)
+        return;
+    progShown_ = true;
+    progShownAt_ = now;
+    if (progLbl_ && *progLbl_ != lblShown_) {
+        SetCaption("ProgLbl", *progLbl_);
+        lblShown_ = *progLbl_;
+    }
+    ApplyProgress();
 }
 
 void MainForm::SetBusyPointer(bool busy) {
@@ -280,17 +298,17 @@ void MainForm::SetBusyPointer(bool busy) {
 
 void MainForm::SetProgMax(float value) {
     progMax_ = value;
-    ApplyProgress();
+    ShowProgress();
 }
 
 void MainForm::SetProgMin(float value) {
     progMin_ = value;
-    ApplyProgress();
+    ShowProgress();
 }
 
 void MainForm::SetProgValue(float value) {
     progValue_ = value;
-    ApplyProgress();
+    ShowProgress();
 }
 
 void MainForm::ApplyProgress() {

@@ -11,6 +11,9 @@
 #include "transfer/Transfer.h"
 #include "ui-win32/FormWindow.h"
 
+#include <optional>
+#include <string>
+
 namespace win32ui {
 
 class MainForm : public FormWindow,
@@ -72,10 +75,15 @@ private:
     void ShowRowCount();
     forms::MainLayoutValues LayoutValues() const;
     void ApplyLayoutValues(const forms::MainLayoutValues& v);
+    void ShowProgress();
     void ApplyProgress();
 
     UnrealMOD::CatalogueStore store_; // what the four lists show
     float progMin_ = 0, progMax_ = 100, progValue_ = 0;
+    std::optional<std::string> progLbl_; // the label the run gave, shown or still to show
+    std::string lblShown_;
+    bool progShown_ = false;
+    ULONGLONG progShownAt_ = 0;
     bool busy_ = false;
     HICON icon_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "ui-win32/FindUnreal.h"
 #include "ui-win32/MainForm.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cwctype>
@@ -204,6 +205,33 @@ TEST(Win32Windows, ASelectionIsCarriedToTheOtherListsAndMarksKeepIt) {
     main.Clear();
     EXPECT_EQ(main.RowCount(), 0);
     EXPECT_EQ(counts(), std::vector<LRESULT>(4, 0));
+}
+
+// While a run walks the rows (the window disabled) the bar and the label are not repainted for
+// every row; whatever was skipped, the last values show once the window is enabled again.
+TEST(Win32Windows, ProgressIsThrottledDuringARunAndEndsOnItsLastValue) {
+    win32ui::MainForm main;
+    HWND bar = main.Control("TranProg");
+    ASSERT_NE(bar, nullptr);
+    constexpr int rows = 1000;
+    main.SetProgMax(float(rows));
+    main.SetProgMin(0.0F);
+    main.SetProgValue(0.0F);
+    main.SetWindowEnabled(false);
+    int repaints = 0;
+    LRESULT shown = ::SendMessageW(bar, PBM_GETPOS, 0, 0);
+    for (int r = 1; r <= rows; ++r) {
+        main.SetProgValue(float(r));
+        main.SetProgLbl(std::to_string(r) + " of 1000");
+        const LRESULT now = ::SendMessageW(bar, PBM_GETPOS, 0, 0);
+        repaints += now != shown;
+        shown = now;
+    }
+    EXPECT_LT(repaints, rows / 10); // a repaint per 40 ms, and the loop takes far less than 4 s
+    main.SetWindowEnabled(true);
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0),
+              LRESULT(forms::ToWholeProgress(0.0F, float(rows), float(rows)).value));
+    EXPECT_EQ(main.Caption("ProgLbl"), "1000 of 1000");
 }
 
 // A 24-bit bitmap file of the given size.
