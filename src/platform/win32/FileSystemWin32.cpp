@@ -863,6 +863,13 @@ std::string ExecutableFolder() {
         }
         buffer.resize(buffer.size() * 2); // truncated: try a larger buffer
     }
+    // Wine started on a Unix path that no drive maps names the program by its NT name without
+    // the "\??\" in front ("unix\home\x\lodestow.exe"): a relative path, which every later call
+    // would take from the working folder. The "\\?\" form names the file itself.
+    const bool drive = buffer.size() >= 3 && buffer[1] == L':' && IsSeparator(buffer[2]);
+    const bool unc = buffer.size() >= 2 && IsSeparator(buffer[0]) && IsSeparator(buffer[1]);
+    if (!drive && !unc && !buffer.empty() && !IsSeparator(buffer[0]))
+        buffer = L"\\\\?\\" + buffer;
     const std::size_t sep = buffer.find_last_of(L"\\/");
     if (sep == std::wstring::npos)
         return ".";
