@@ -13,6 +13,7 @@
 #include "startup/Settings.h"
 #include "startup/StartupSequence.h"
 
+#include "support/FakeHost.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,18 +29,8 @@ using namespace std::string_literals;
 
 namespace {
 
-class Host : public UnrealMOD::MainFormHost {
-public:
-    void OpenLocationWindow() override { locationOpened = true; }
-    UnrealMOD::CatalogueColumns& Catalogue() override { return catalogue; }
-    void DisableRunit() override { runitDisabled = true; }
-    void ShowNoFiles() override { noFiles = true; }
-
-    UnrealMOD::MemoryCatalogue catalogue;
-    bool locationOpened = false;
-    bool runitDisabled = false;
-    bool noFiles = false;
-};
+// Its catalogue records the marks the transfer sets.
+using Host = testsupport::BasicFakeHost<lodestow_test::MarkingCatalogue>;
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
@@ -87,7 +78,7 @@ TEST_F(BadInputTest, BinarySettingsFileIsTakenAsAFolderThatHoldsNoGame) {
     WriteSettings(bytes);
     Host host;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameMissing);
-    EXPECT_TRUE(host.locationOpened);
+    EXPECT_EQ(host.locationWindows, 1);
     EXPECT_EQ(UnrealMOD::GameFolder, platform::AnsiToUtf8(bytes.substr(0, 3000)));
     EXPECT_EQ(testsupport::ReadFile(SettingsNative()), bytes); // read, never rewritten
 }
@@ -99,7 +90,7 @@ TEST_F(BadInputTest, NulByteInTheSettingsCannotShortenAPath) {
     WriteSettings(testsupport::GamePath("C:\\Game\\System\\UnrealTournament.exe") + "\0\\\r\n"s);
     Host host;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameMissing);
-    EXPECT_TRUE(host.locationOpened);
+    EXPECT_EQ(host.locationWindows, 1);
 
     const std::string exe = testsupport::GamePath("C:\\Game\\System\\UnrealTournament.exe");
     const std::string shortened = exe + std::string(1, '\0') + "\\Cache\\K1.uxx";
@@ -126,7 +117,7 @@ TEST_F(BadInputTest, HugeSettingsLineStartsWithoutHanging) {
         UnrealMOD::GameFolder.clear();
         Host host;
         EXPECT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameMissing);
-        EXPECT_TRUE(host.locationOpened);
+        EXPECT_EQ(host.locationWindows, 1);
         EXPECT_EQ(UnrealMOD::GameFolder.size(), value.size());
     }
 
@@ -159,7 +150,7 @@ TEST_F(BadInputTest, SettingsFileThatIsAFolderGivesTheDefault) {
     Host host;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameMissing);
     EXPECT_EQ(UnrealMOD::GameFolder, "C:\\UnrealTournament\\");
-    EXPECT_TRUE(host.locationOpened);
+    EXPECT_EQ(host.locationWindows, 1);
     EXPECT_TRUE(fs::is_directory(SettingsNative()));
     EXPECT_TRUE(fs::is_empty(SettingsNative()));
 }
@@ -180,15 +171,12 @@ TEST_F(BadInputTest, BinaryIndexIsReadAndTheRunTouchesNothingElse) {
 
     Host host;
     ASSERT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameFound);
-    lodestow_test::MarkingCatalogue catalogue;
-    catalogue.rows = host.catalogue.rows;
-    catalogue.onesToTransfer = host.catalogue.onesToTransfer;
-    EXPECT_EQ(catalogue.rows.size(), before.entries.size());
-    for (const auto& row : catalogue.rows)
+    EXPECT_EQ(host.catalogue.rows.size(), before.entries.size());
+    for (const auto& row : host.catalogue.rows)
         EXPECT_FALSE(row.fileName.empty());
     lodestow_test::FakeView view;
-    UnrealMOD::RunitClick(catalogue, view);
-    ExpectNoViolations(before, catalogue);
+    UnrealMOD::RunitClick(host.catalogue, view);
+    ExpectNoViolations(before, host.catalogue);
     EXPECT_EQ(Read("Cache/K1.uxx"), "one real file");
 }
 
@@ -206,14 +194,11 @@ TEST_F(BadInputTest, NulBytesInTheIndexNeverReachAPath) {
     Host host;
     ASSERT_EQ(UnrealMOD::RunStartupSequence(host), UnrealMOD::StartupOutcome::GameFound);
     EXPECT_EQ(host.catalogue.onesToTransfer, "4");
-    lodestow_test::MarkingCatalogue catalogue;
-    catalogue.rows = host.catalogue.rows;
-    catalogue.onesToTransfer = host.catalogue.onesToTransfer;
     lodestow_test::FakeView view;
-    UnrealMOD::RunitClick(catalogue, view);
-    ExpectNoViolations(before, catalogue);
-    EXPECT_EQ(catalogue.marks[0], "DM-A.unr\0.utx:Errored"s);
-    EXPECT_EQ(catalogue.marks[2], "Ok.utx:YES");
+    UnrealMOD::RunitClick(host.catalogue, view);
+    ExpectNoViolations(before, host.catalogue);
+    EXPECT_EQ(host.catalogue.marks[0], "DM-A.unr\0.utx:Errored"s);
+    EXPECT_EQ(host.catalogue.marks[2], "Ok.utx:YES");
     EXPECT_FALSE(Exists("Textures/DM-A.unr"));
     EXPECT_FALSE(Exists("Maps/DM-A.unr"));
     // The entries that could not be moved stay, NUL bytes and all.
@@ -232,8 +217,8 @@ TEST_F(BadInputTest, IndexThatIsAFolderLeavesNothingToTransfer) {
     EXPECT_TRUE(host.catalogue.rows.empty());
     EXPECT_EQ(host.catalogue.numFiles, "Error");
     EXPECT_EQ(host.catalogue.onesToTransfer, "Error");
-    EXPECT_TRUE(host.runitDisabled);
-    EXPECT_TRUE(host.noFiles);
+    EXPECT_FALSE(host.runitEnabled);
+    EXPECT_TRUE(host.noFilesVisible);
 
     // Even a run started anyway changes nothing, and says why it did not rewrite the index.
     lodestow_test::FakeView view;

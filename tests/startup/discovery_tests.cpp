@@ -1,37 +1,26 @@
 // First start: the game found where players' installations put it, in generated home folders.
 
-#include "catalogue/Catalogue.h"
-#include "runtime/Globals.h"
+#include "StartupFixture.h"
+
 #include "startup/Discovery.h"
 #include "startup/StartupSequence.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ostream>
 #include <vector>
 
 using namespace testsupport;
+using startup_test::StartupFixture;
 using UnrealMOD::StartupOutcome;
 
 namespace {
 
 #ifdef _WIN32
-TEST(DiscoveryTest, WhereLinuxPlayersKeepTheGame) {
+TEST(FirstStartTest, WhereLinuxPlayersKeepTheGame) {
     GTEST_SKIP() << "POSIX only: the places of Steam, Lutris, Heroic and Wine prefixes on Linux";
 }
-#else
-
-class Host : public UnrealMOD::MainFormHost {
-public:
-    void OpenLocationWindow() override { ++locationWindows; }
-    UnrealMOD::CatalogueColumns& Catalogue() override { return catalogue; }
-    void DisableRunit() override {}
-    void ShowNoFiles() override {}
-    UnrealMOD::MemoryCatalogue catalogue;
-    int locationWindows = 0;
-};
+#endif
 
 // "~" in a path or a file's text stands for the home folder.
 struct HomeTree {
@@ -40,56 +29,55 @@ struct HomeTree {
     std::string dataHome = {};                                   // XDG_DATA_HOME
 };
 
-class DiscoveryTest : public ::testing::Test {
+class DiscoveryTest : public StartupFixture {
 protected:
-    void SetUp() override {
-        UnrealMOD::GameFolder.clear();
-        UnrealMOD::ProgramFolder() = program.path().string();
-    }
-    std::string Expand(std::string text) const {
-        for (std::size_t at = text.find('~'); at != std::string::npos; at = text.find('~', at))
-            text.replace(at, 1, home.path().string());
-        return text;
-    }
     void Build(const HomeTree& tree) const {
         for (const auto& [path, bytes] : tree.files)
-            WriteFile(Expand(path), Expand(bytes));
+            WriteFile(Utf8Path(Home(path)), Home(bytes));
         for (const auto& [link, target] : tree.links) {
-            MakeFolder(fs::path(Expand(link)).parent_path());
-            fs::create_directory_symlink(Expand(target), Expand(link));
+            MakeFolder(Utf8Path(Home(link)).parent_path());
+            fs::create_directory_symlink(Utf8Path(Home(target)), Utf8Path(Home(link)));
         }
+#ifndef _WIN32
         if (!tree.dataHome.empty())
-            ::setenv("XDG_DATA_HOME", Expand(tree.dataHome).c_str(), 1);
+            ::setenv("XDG_DATA_HOME", Home(tree.dataHome).c_str(), 1);
+#endif
     }
-    fs::path Settings() const { return program.path() / "Lodestow.ini"; }
-
-    TempHome home;
-    WinePrefix prefix; // its drive C: holds no game at the default folder
-    TempDir program;
 };
 
-struct DiscoveryCase {
-    const char* name;
+// A settings file says where the game is even when it names no game; the home folder's game
+// (which a first start would have found) does not replace it.
+TEST_F(DiscoveryTest, ASettingsFileThatExistsIsNeverSecondGuessed) {
+    Build({{{"~/.local/share/OldUnreal/UnrealTournament/System64/ut-bin", "x"}}});
+    for (const std::string& bytes : {std::string("D:\\Gone\\\r\n"), std::string()}) {
+        WriteFile(Settings(), bytes);
+        UnrealMOD::GameFolder.clear();
+        FakeHost host;
+        EXPECT_EQ(UnrealMOD::RunStartupSequence(host), StartupOutcome::GameMissing);
+        EXPECT_EQ(host.locationWindows, 1);
+        EXPECT_EQ(ReadFile(Settings()), bytes);
+    }
+}
+
+#ifndef _WIN32
+
+struct DiscoveryCase : NamedCase {
     HomeTree tree;
     std::string found; // "" when no one game is found
 };
-
-void PrintTo(const DiscoveryCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class FirstStartTest : public DiscoveryTest, public ::testing::WithParamInterface<DiscoveryCase> {};
 
 TEST_P(FirstStartTest, OneGameFoundIsStoredOtherwiseTheDefault) {
     Build(GetParam().tree);
-    Host host;
+    FakeHost host;
     const StartupOutcome outcome = UnrealMOD::RunStartupSequence(host);
     if (GetParam().found.empty()) {
         EXPECT_EQ(outcome, StartupOutcome::GameMissing);
         EXPECT_EQ(host.locationWindows, 1);
         EXPECT_EQ(ReadFile(Settings()), "C:\\UnrealTournament\\\r\n");
     } else {
-        const std::string found = Expand(GetParam().found);
+        const std::string found = Home(GetParam().found);
         EXPECT_EQ(outcome, StartupOutcome::GameFound);
         EXPECT_EQ(UnrealMOD::GameFolder, found);
         EXPECT_EQ(ReadFile(Settings()), found + "\r\n");
@@ -165,37 +153,22 @@ INSTANTIATE_TEST_SUITE_P(
                       {{{"~/.local/share/OldUnreal/UnrealTournament/System64/ut-bin", "x"},
                         {"~/Games/ut/System/UnrealTournament.exe", "x"}}},
                       ""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(DiscoveryTest, ASettingsFileThatExistsIsNeverSecondGuessed) {
-    Build({{{"~/.local/share/OldUnreal/UnrealTournament/System64/ut-bin", "x"}}});
-    for (const std::string& bytes : {std::string("D:\\Gone\\\r\n"), std::string()}) {
-        WriteFile(Settings(), bytes);
-        UnrealMOD::GameFolder.clear();
-        Host host;
-        EXPECT_EQ(UnrealMOD::RunStartupSequence(host), StartupOutcome::GameMissing);
-        EXPECT_EQ(host.locationWindows, 1);
-        EXPECT_EQ(ReadFile(Settings()), bytes);
-    }
-}
+    CaseName());
 
 TEST_F(DiscoveryTest, AFolderThatCannotBeStoredIsUsedForThisRunOnly) {
     Build({{{"~/Games/Line\nBreak/System64/ut-bin", "x"}}});
-    Host host;
+    FakeHost host;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(host), StartupOutcome::GameFound);
-    EXPECT_EQ(UnrealMOD::GameFolder, Expand("~/Games/Line\nBreak/"));
+    EXPECT_EQ(UnrealMOD::GameFolder, Home("~/Games/Line\nBreak/"));
     EXPECT_FALSE(fs::exists(Settings()));
 }
 
-struct VdfCase {
-    const char* name;
+#endif
+
+struct VdfCase : NamedCase {
     std::string vdf;
     std::vector<std::string> libraries;
 };
-
-void PrintTo(const VdfCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SteamLibraryTest : public ::testing::TestWithParam<VdfCase> {};
 
@@ -227,8 +200,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"/mnt/a",
                 {"/mnt/a"}},
         VdfCase{"Binary", std::string("\0\xFF{}}\"\x01\"{\0", 11), {}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-#endif
+    CaseName());
 
 } // namespace

@@ -1,53 +1,33 @@
 // Generated install trees: what counts as a game, and which cache the game really uses.
 
-#include "catalogue/Catalogue.h"
-#include "runtime/Globals.h"
+#include "StartupFixture.h"
+
 #include "startup/GameInstall.h"
 #include "startup/Location.h"
 #include "startup/StartupSequence.h"
 #include "support/NullView.h"
-#include "support/TestSupport.h"
 #include "transfer/Transfer.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <utility>
 #include <vector>
 
 using namespace testsupport;
+using startup_test::OnWindows;
 using UnrealMOD::StartupOutcome;
 
 namespace {
 
-class Host : public UnrealMOD::MainFormHost {
-public:
-    void OpenLocationWindow() override { ++locationWindows; }
-    UnrealMOD::CatalogueColumns& Catalogue() override { return catalogue; }
-    void DisableRunit() override {}
-    void ShowNoFiles() override {}
-    UnrealMOD::MemoryCatalogue catalogue;
-    int locationWindows = 0;
-};
-
 // Game paths relative to the game folder; "~/" paths are in the home folder.
 using Tree = std::vector<std::pair<std::string, std::string>>;
 
-class InstallTreeTest : public ::testing::Test {
+// The game at C:\Games\UT of the prefix.
+class InstallTreeTest : public startup_test::StartupFixture {
 protected:
-    void SetUp() override {
-#ifdef _WIN32
-        GTEST_SKIP() << "POSIX only: the game on drive C: of a Wine prefix of its own, or "
-                        "installed natively for Linux";
-#endif
-        UnrealMOD::GameFolder.clear();
-        UnrealMOD::CacheFolder.clear();
-        UnrealMOD::CacheExt.clear();
-        UnrealMOD::ProgramFolder() = program.path().string();
-    }
     fs::path Native(const std::string& path) const {
         if (path.starts_with("~/"))
-            return home.path() / path.substr(2);
+            return Utf8Path(Home(path));
         return game / path;
     }
     void Build(const Tree& files, const std::vector<std::string>& folders = {}) const {
@@ -56,32 +36,25 @@ protected:
         for (const std::string& folder : folders)
             MakeFolder(Native(folder));
     }
-    // "{game}" stands for the game folder string, "~" for the home folder.
-    std::string Expand(std::string text) const {
+    // "{game}" at the start stands for the game folder string, "{drive}" for its drive's root,
+    // "~" for the home folder.
+    std::string Expand(const std::string& text) const {
         if (text.starts_with("{game}"))
-            text = gameFolder + text.substr(6);
-        else if (text.starts_with("~"))
-            text = home.path().string() + text.substr(1);
-        return text;
+            return gameFolder + text.substr(6);
+        if (text.starts_with("{drive}"))
+            return gameFolder.substr(0, 3) + text.substr(7);
+        return Home(text);
     }
 
-    TempHome home;
-    WinePrefix prefix;
-    TempDir program;
     fs::path game = prefix.driveC() / "Games/UT";
-    std::string gameFolder = "C:\\Games\\UT\\";
+    std::string gameFolder = GamePath("C:\\Games\\UT\\");
 };
 
-struct MarkerCase {
-    const char* name;
+struct MarkerCase : NamedCase {
     std::vector<std::string> files;
     std::vector<std::string> folders;
     bool installed;
 };
-
-void PrintTo(const MarkerCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class GameMarkerTest : public InstallTreeTest, public ::testing::WithParamInterface<MarkerCase> {};
 
@@ -90,11 +63,11 @@ TEST_P(GameMarkerTest, StartUpCheckAndEnterAgree) {
     for (const std::string& file : GetParam().files)
         tree.emplace_back(file, "program");
     Build(tree, GetParam().folders);
-    WriteFile(program.path() / "Lodestow.ini", gameFolder + "\r\n");
-    Host host;
+    WriteFile(Settings(), gameFolder + "\r\n");
+    FakeHost host;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(host),
               GetParam().installed ? StartupOutcome::GameFound : StartupOutcome::GameMissing);
-    EXPECT_EQ(UnrealMOD::ConfirmGameFolder("C:\\Games\\UT"), GetParam().installed);
+    EXPECT_EQ(UnrealMOD::ConfirmGameFolder(GamePath("C:\\Games\\UT")), GetParam().installed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -117,10 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    {"System/UnrealTournament.exe", "System64/ut-bin", "SystemARM64/ut-bin"},
                    false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
-struct CacheCase {
-    const char* name;
+struct CacheCase : NamedCase {
     const char* marker; // the game's program
     Tree files;
     std::string folder; // expected cache folder
@@ -128,15 +100,13 @@ struct CacheCase {
     std::vector<std::string> folders = {};
 };
 
-void PrintTo(const CacheCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class CacheLocationTest : public InstallTreeTest,
                           public ::testing::WithParamInterface<CacheCase> {};
 
 TEST_P(CacheLocationTest, CacheComesFromTheIniTheGameReads) {
     const CacheCase& c = GetParam();
+    if (OnWindows() && c.folder.starts_with("~"))
+        GTEST_SKIP() << "POSIX only: a native game's ini in the home folder";
     Build({{c.marker, "program"}}, c.folders);
     Build(c.files);
     const UnrealMOD::CacheLocation location = UnrealMOD::LocateCache(gameFolder);
@@ -151,6 +121,14 @@ std::string Utf16Le(std::u16string_view text) {
         bytes += static_cast<char>(unit >> 8);
     }
     return bytes;
+}
+
+// As many "..\\" as given: more than the game folder is deep, on every machine.
+std::string Up(int levels) {
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+        text += "..\\";
+    return text;
 }
 
 // Binary junk around what a careless reader would take for the keys.
@@ -189,8 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
                   ".ucx"},
         CacheCase{"RelativeNeverAboveTheDrive",
                   Exe,
-                  {{Ini, "[Core.System]\r\nCachePath=..\\..\\..\\..\\..\\Shared\r\n"}},
-                  "C:\\Shared\\",
+                  {{Ini, "[Core.System]\r\nCachePath=" + Up(16) + "Shared\r\n"}},
+                  "{drive}Shared\\",
                   ".uxx"},
         CacheCase{"AbsoluteDrive",
                   Exe,
@@ -270,11 +248,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"~/.utpg/System/UnrealTournament.ini", "[Core.System]\nCachePath=../Wrong\n"}},
                   "{game}Cache\\",
                   ".uxx"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 // A native Linux game whose player files live in the home folder: start-up, then "Begin
 // Transfer", with the cache taken from the home folder's ini (its own extension included).
 TEST_F(InstallTreeTest, NativeGameWithItsCacheInTheHomeFolder) {
+    if (OnWindows())
+        GTEST_SKIP() << "POSIX only: a native game's ini in the home folder";
     const fs::path native = home.path() / ".local/share/OldUnreal/UnrealTournament";
     const fs::path cache = home.path() / ".utpg/Cache";
     WriteFile(native / "System64/ut-bin-amd64", "program");
@@ -288,9 +268,9 @@ TEST_F(InstallTreeTest, NativeGameWithItsCacheInTheHomeFolder) {
     WriteFile(cache / "cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\nK3=Sky.utx\r\n");
     for (const char* name : {"K1", "K2", "K3"})
         WriteFile(cache / (std::string(name) + ".ucx"), std::string("bytes of ") + name);
-    WriteFile(program.path() / "Lodestow.ini", native.string() + "/\r\n");
+    WriteFile(Settings(), native.string() + "/\r\n");
 
-    Host host;
+    FakeHost host;
     ASSERT_EQ(UnrealMOD::RunStartupSequence(host), StartupOutcome::GameFound);
     EXPECT_EQ(host.catalogue.NumFilesText(), "3");
     EXPECT_EQ(host.catalogue.OnesToTransferText(), "2");

@@ -1,54 +1,28 @@
-#include "catalogue/Catalogue.h"
-#include "runtime/Globals.h"
+#include "StartupFixture.h"
+
 #include "startup/Location.h"
 #include "startup/Settings.h"
 #include "startup/StartupSequence.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace testsupport;
+using startup_test::OnWindows;
 using UnrealMOD::StartupOutcome;
 
 namespace {
 
-class FakeMainForm : public UnrealMOD::MainFormHost {
-public:
-    void OpenLocationWindow() override { ++locationWindows; }
-    UnrealMOD::CatalogueColumns& Catalogue() override { return catalogue; }
-    void DisableRunit() override { runitEnabled = false; }
-    void ShowNoFiles() override { noFilesVisible = true; }
-
-    UnrealMOD::MemoryCatalogue catalogue;
-    int locationWindows = 0;
-    bool runitEnabled = true;
-    bool noFilesVisible = false;
-};
-
-constexpr bool OnWindows() {
-#ifdef _WIN32
-    return true;
-#else
-    return false;
-#endif
-}
-
-class StartupTest : public ::testing::Test {
+// The game goes on drive C: of the test's own prefix. On Windows, which takes game paths as they
+// are, the test's paths name the prefix's folder instead (GamePath); there only the default
+// folder, C:\UnrealTournament\, stays the machine's own, which a fresh Wine prefix leaves empty.
+class StartupTest : public startup_test::StartupFixture {
 protected:
     void SetUp() override {
-        // The cases put the game on drive C: of a Wine prefix of their own; on Windows C: is
-        // the machine's drive.
-        if (OnWindows())
-            GTEST_SKIP() << "POSIX only: the game on drive C: of a Wine prefix";
-        UnrealMOD::GameFolder.clear();
-        UnrealMOD::CacheIndexName.clear();
-        fs::create_directories(program.path());
-        UnrealMOD::ProgramFolder() = program.path().string();
+        StartupFixture::SetUp();
         // Not made yet, parents included: the program makes it when it needs it.
         UnrealMOD::UserFolder() = user().string();
     }
     void TearDown() override { UnrealMOD::UserFolder().clear(); }
-    fs::path Settings() const { return program.path() / "Lodestow.ini"; }
     fs::path user() const { return home.path() / "config/lodestow"; }
     fs::path UserSettings() const { return user() / "Lodestow.ini"; }
     void InstallGame(const fs::path& folder,
@@ -57,13 +31,12 @@ protected:
     }
     StartupOutcome Start() { return UnrealMOD::RunStartupSequence(form); }
 
-    TempHome home; // the first start looks for games there; the player's folder is in it too
-    WinePrefix prefix;
-    TempDir program;
-    FakeMainForm form;
+    FakeHost form;
 };
 
 TEST_F(StartupTest, FirstStartStoresTheDefaultAndASecondStartOnlyReadsIt) {
+    if (OnWindows())
+        GTEST_SKIP() << "POSIX only: the default game folder is the machine's own on Windows";
     InstallGame(prefix.driveC() / "UnrealTournament");
     WriteFile(prefix.driveC() / "UnrealTournament/Cache/cache.ini",
               "[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\n");
@@ -77,7 +50,7 @@ TEST_F(StartupTest, FirstStartStoresTheDefaultAndASecondStartOnlyReadsIt) {
     // A hand-edited value survives the next start untouched.
     WriteFile(Settings(), "C:\\UnrealTournament\\\r\nnotes of mine\r\n");
     UnrealMOD::GameFolder.clear();
-    FakeMainForm again;
+    FakeHost again;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(again), StartupOutcome::GameFound);
     EXPECT_EQ(ReadFile(Settings()), "C:\\UnrealTournament\\\r\nnotes of mine\r\n");
     EXPECT_FALSE(fs::exists(user())) << "a portable copy leaves the player's folder alone";
@@ -87,6 +60,8 @@ TEST_F(StartupTest, FirstStartStoresTheDefaultAndASecondStartOnlyReadsIt) {
 // with the same bytes, and the next start finds them there. A file that is already beside the
 // executable still wins, read-only folder or not (a portable copy on read-only media).
 TEST_F(StartupTest, InstalledProgramKeepsItsSettingsInThePlayersFolder) {
+    if (OnWindows())
+        GTEST_SKIP() << "POSIX only: the default game folder is the machine's own on Windows";
     InstallGame(prefix.driveC() / "UnrealTournament");
     InstallGame(prefix.driveC() / "Games/UT");
     MakeReadOnly(program.path());
@@ -96,7 +71,7 @@ TEST_F(StartupTest, InstalledProgramKeepsItsSettingsInThePlayersFolder) {
 
     WriteFile(UserSettings(), "C:\\Games\\UT\\\r\n");
     UnrealMOD::GameFolder.clear();
-    FakeMainForm second;
+    FakeHost second;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(second), StartupOutcome::GameFound);
     EXPECT_EQ(UnrealMOD::GameFolder, "C:\\Games\\UT\\");
 
@@ -104,7 +79,7 @@ TEST_F(StartupTest, InstalledProgramKeepsItsSettingsInThePlayersFolder) {
     WriteFile(Settings(), "C:\\UnrealTournament\\\r\n");
     MakeReadOnly(program.path());
     UnrealMOD::GameFolder.clear();
-    FakeMainForm third;
+    FakeHost third;
     EXPECT_EQ(UnrealMOD::RunStartupSequence(third), StartupOutcome::GameFound);
     EXPECT_EQ(UnrealMOD::GameFolder, "C:\\UnrealTournament\\");
     EXPECT_EQ(ReadFile(UserSettings()), "C:\\Games\\UT\\\r\n");
@@ -120,12 +95,21 @@ TEST_F(StartupTest, MissingGameHandsOverToTheLocationWindowButStillStoresTheDefa
 
 TEST_F(StartupTest, GameCheckIgnoresLetterCase) {
     InstallGame(prefix.driveC() / "unrealtournament", "system/UNREALTOURNAMENT.EXE");
+    WriteFile(Settings(), GamePath("C:\\UnrealTournament\\") + "\r\n");
     EXPECT_EQ(Start(), StartupOutcome::GameFound);
     EXPECT_EQ(form.locationWindows, 0);
 }
 
-struct SettingsCase {
-    const char* name;
+// "{C}" stands for the prefix's drive C: as GamePath gives it.
+std::string OnDriveC(std::string text) {
+    const std::string drive = GamePath("C:");
+    for (std::size_t at = text.find("{C}"); at != std::string::npos;
+         at = text.find("{C}", at + drive.size()))
+        text.replace(at, 3, drive);
+    return text;
+}
+
+struct SettingsCase : NamedCase {
     std::string bytes;
     std::string gameFolder;
     bool gameFound;
@@ -135,28 +119,30 @@ class SettingsFileTest : public StartupTest, public ::testing::WithParamInterfac
 
 TEST_P(SettingsFileTest, FirstLineBecomesTheGameFolderAndTheFileStaysAsItWas) {
     const auto& c = GetParam();
+    const std::string bytes = OnDriveC(c.bytes);
     InstallGame(prefix.driveC() / "Games/UT");
-    WriteFile(Settings(), c.bytes);
+    WriteFile(Settings(), bytes);
     EXPECT_EQ(Start(), c.gameFound ? StartupOutcome::GameFound : StartupOutcome::GameMissing);
-    EXPECT_EQ(UnrealMOD::GameFolder, c.gameFolder);
-    EXPECT_EQ(ReadFile(Settings()), c.bytes);
+    EXPECT_EQ(UnrealMOD::GameFolder, OnDriveC(c.gameFolder));
+    EXPECT_EQ(ReadFile(Settings()), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, SettingsFileTest,
     ::testing::Values(
-        SettingsCase{"CrLf", "C:\\Games\\UT\\\r\n", "C:\\Games\\UT\\", true},
-        SettingsCase{"NoLineEnd", "C:\\Games\\UT\\", "C:\\Games\\UT\\", true},
-        SettingsCase{"FurtherLines", "C:\\Games\\UT\\\r\nC:\\Else\\\r\n", "C:\\Games\\UT\\", true},
-        SettingsCase{"CrOnly", "C:\\Games\\UT\\\rjunk", "C:\\Games\\UT\\", true},
-        SettingsCase{"UnixLineEnd", "C:\\Games\\UT\\\nC:\\Else\\\n", "C:\\Games\\UT\\", true},
-        SettingsCase{"NoTrailingBackslash", "C:\\Games\\UT\r\n", "C:\\Games\\UT", false},
-        SettingsCase{"Untrimmed", " C:\\Games\\UT\\\r\n", " C:\\Games\\UT\\", false},
+        SettingsCase{"CrLf", "{C}\\Games\\UT\\\r\n", "{C}\\Games\\UT\\", true},
+        SettingsCase{"NoLineEnd", "{C}\\Games\\UT\\", "{C}\\Games\\UT\\", true},
+        SettingsCase{"FurtherLines", "{C}\\Games\\UT\\\r\n{C}\\Else\\\r\n", "{C}\\Games\\UT\\",
+                     true},
+        SettingsCase{"CrOnly", "{C}\\Games\\UT\\\rjunk", "{C}\\Games\\UT\\", true},
+        SettingsCase{"UnixLineEnd", "{C}\\Games\\UT\\\n{C}\\Else\\\n", "{C}\\Games\\UT\\", true},
+        SettingsCase{"NoTrailingBackslash", "{C}\\Games\\UT\r\n", "{C}\\Games\\UT", false},
+        SettingsCase{"Untrimmed", " {C}\\Games\\UT\\\r\n", " {C}\\Games\\UT\\", false},
         SettingsCase{"EmptyFirstLine", "\r\n", "", false},
         // No bytes at all: as if absent, but not overwritten.
         SettingsCase{"EmptyFile", "", "C:\\UnrealTournament\\", false},
-        SettingsCase{"Windows1252", "C:\\Spi\xe9le\\UT\\\r\n", "C:\\Spi\xc3\xa9le\\UT\\", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+        SettingsCase{"Windows1252", "{C}\\Spi\xe9le\\UT\\\r\n", "{C}\\Spi\xc3\xa9le\\UT\\", false}),
+    CaseName());
 
 TEST_F(StartupTest, EmptyFirstLineLooksForTheGameInTheWorkingFolder) {
     WriteFile(Settings(), "\r\n");
@@ -170,6 +156,8 @@ TEST_F(StartupTest, EmptyFirstLineLooksForTheGameInTheWorkingFolder) {
 }
 
 TEST_F(StartupTest, UnwritableProgramAndPlayersFoldersAreNoError) {
+    if (OnWindows())
+        GTEST_SKIP() << "POSIX only: the default game folder is the machine's own on Windows";
     InstallGame(prefix.driveC() / "UnrealTournament");
     MakeReadOnly(program.path());
     MakeReadOnly(home.path());
@@ -188,14 +176,13 @@ TEST_F(StartupTest, SettingsNameTakenByAFolderFallsBackToTheDefault) {
 
 TEST_F(StartupTest, ReopenedWindowNeitherReadsNorWritesSettings) {
     InstallGame(prefix.driveC() / "Games/UT");
-    UnrealMOD::GameFolder = "C:\\Games\\UT\\";
+    UnrealMOD::GameFolder = GamePath("C:\\Games\\UT\\");
     EXPECT_EQ(Start(), StartupOutcome::GameFound);
     EXPECT_FALSE(fs::exists(Settings()));
-    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\Games\\UT\\");
+    EXPECT_EQ(UnrealMOD::GameFolder, GamePath("C:\\Games\\UT\\"));
 }
 
-struct CountCase {
-    const char* name;
+struct CountCase : NamedCase {
     std::string index; // empty: no index file at all
     bool runitEnabled;
 };
@@ -204,8 +191,9 @@ class TransferableCountTest : public StartupTest,
                               public ::testing::WithParamInterface<CountCase> {};
 
 TEST_P(TransferableCountTest, NothingToTransferDisablesBeginTransfer) {
-    const auto game = prefix.driveC() / "UnrealTournament";
+    const auto game = prefix.driveC() / "Games/UT";
     InstallGame(game);
+    WriteFile(Settings(), GamePath("C:\\Games\\UT\\") + "\r\n");
     if (!GetParam().index.empty())
         WriteFile(game / "Cache/cache.ini", GetParam().index);
     EXPECT_EQ(Start(), StartupOutcome::GameFound);
@@ -219,17 +207,17 @@ INSTANTIATE_TEST_SUITE_P(Counts, TransferableCountTest,
                                                      false},
                                            CountCase{"SectionOnly", "[Cache]\r\n", false},
                                            CountCase{"OneMap", "[Cache]\r\nK=DM-X.unr\r\n", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(StartupTest, ConfirmedFolderAlwaysGetsASeparator) {
     InstallGame(prefix.driveC() / "Games/UT");
-    EXPECT_TRUE(UnrealMOD::ConfirmGameFolder("C:\\Games\\UT"));
-    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\Games\\UT\\");
-    EXPECT_FALSE(UnrealMOD::ConfirmGameFolder("C:\\"));
-    EXPECT_EQ(UnrealMOD::GameFolder, "C:\\\\");
+    EXPECT_TRUE(UnrealMOD::ConfirmGameFolder(GamePath("C:\\Games\\UT")));
+    EXPECT_EQ(UnrealMOD::GameFolder, GamePath("C:\\Games\\UT\\"));
+    EXPECT_FALSE(UnrealMOD::ConfirmGameFolder(GamePath("C:\\")));
+    EXPECT_EQ(UnrealMOD::GameFolder, GamePath("C:\\\\"));
     // The doubled separator is harmless: a game at the drive root is found through it.
     InstallGame(prefix.driveC());
-    EXPECT_TRUE(UnrealMOD::ConfirmGameFolder("C:\\"));
+    EXPECT_TRUE(UnrealMOD::ConfirmGameFolder(GamePath("C:\\")));
 }
 
 } // namespace
