@@ -7,6 +7,7 @@
 # mouse afterwards, or dragging with the right button, leaves it where it is; "X" then ends the
 # program with status 0. Exits 77 (skipped) when the X tools or the window manager are missing.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 
 drive() {
     local work=$1
@@ -15,8 +16,7 @@ drive() {
     "$work/program/lodestow" >"$work/lodestow.log" 2>&1 &
     local pid=$!
     local wid
-    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lodestow$' 2>/dev/null | head -n1) || true
-    if [[ -z $wid ]]; then
+    if ! wid=$(e2e_find_window Lodestow); then
         echo "the Lodestow window did not appear within 30 s" >"$work/result"
         kill "$pid" 2>/dev/null || true
         return
@@ -56,15 +56,9 @@ drive() {
     px=$((X + WIDTH / 2 + 60)) py=$((Y + HEIGHT / 3))
     drag 3
     where right-drag
-    xdotool mousemove --window "$wid" --sync $((WIDTH - (75 + 127) / 15)) $((127 / 15)) click 1
-    for ((i = 0; i < 80; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.25
-    done
-    local rc=0
-    kill -0 "$pid" 2>/dev/null && kill -9 "$pid"
-    wait "$pid" || rc=$?
-    echo "exit $rc" >>"$work/result"
+    e2e_click_close "$wid"
+    e2e_await_exit "$pid" || true
+    echo "exit $e2e_rc" >>"$work/result"
 }
 
 if [[ ${1:-} == --drive ]]; then
@@ -74,11 +68,9 @@ fi
 
 exe=${1:?usage: drag_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
 src=${2:?usage: drag_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 e2e_require xvfb-run xdotool openbox python3
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-drag.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+e2e_work_folder lodestow-drag
 python3 "$src/scripts/make-demo-game.py" "$work/demo" >/dev/null
 export WINEPREFIX=$work/demo/prefix
 mkdir "$work/program"

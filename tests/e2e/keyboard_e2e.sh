@@ -11,6 +11,7 @@
 #
 # Exits 77 (skipped) when the X tools or the window manager are missing.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 
 # ---- the part that runs inside the virtual X server --------------------------------------------
 drive() {
@@ -19,17 +20,6 @@ drive() {
     local result=$work/result-$mode
     : >"$result"
     note() { echo "($mode) $*" >>"$result"; }
-    # Polls rather than waits with --sync: a window manager that is still starting can make a
-    # waiting search give up at once.
-    find_window() {
-        local i id
-        for ((i = 0; i < 60; i++)); do
-            id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
-            [[ -n $id ]] && echo "$id" && return 0
-            sleep 0.5
-        done
-        return 1
-    }
     if [[ $mode == wm ]]; then
         openbox >/dev/null 2>&1 &
         sleep 1
@@ -39,7 +29,7 @@ drive() {
     start() {
         "$work/program/lodestow" >>"$work/lodestow-$mode.log" 2>&1 &
         pid=$!
-        loc=$(find_window '^Unreal Tourament Location Form$') || true
+        loc=$(e2e_find_window 'Unreal Tourament Location Form') || true
         if [[ -z $loc ]]; then
             note "the location window did not appear within 30 s"
             kill "$pid" 2>/dev/null
@@ -54,18 +44,8 @@ drive() {
     }
     # Waits up to 20 s for the program to end; $1 says after what.
     ended() {
-        local i
-        for ((i = 0; i < 80; i++)); do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.25
-        done
-        if kill -0 "$pid" 2>/dev/null; then
-            note "the program was still running 20 s after $1"
-            kill -9 "$pid" 2>/dev/null
-        fi
-        local rc=0
-        wait "$pid" || rc=$?
-        [[ $rc == 0 ]] || note "after $1 the program's exit status is $rc, not 0"
+        e2e_await_exit "$pid" || note "the program was still running 20 s after $1"
+        [[ $e2e_rc == 0 ]] || note "after $1 the program's exit status is $e2e_rc, not 0"
     }
 
     # Return on the first focus, "Cancel".
@@ -80,7 +60,7 @@ drive() {
         sleep 0.2
         xdotool key Return
         local box
-        box=$(find_window '^System Failure$') || true
+        box=$(e2e_find_window 'System Failure') || true
         if [[ -z $box ]]; then
             note "Tab and Return did not press \"Enter\" (no message box)"
         else
@@ -111,18 +91,9 @@ fi
 
 # ---- the test ------------------------------------------------------------------------------------
 exe=${1:?usage: keyboard_e2e.sh LODESTOW_EXECUTABLE [SOURCE_DIR]}
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 e2e_require xvfb-run xdotool openbox import python3
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-keys-e2e.XXXXXX")
-finish() {
-    if ((failures == 0)) && [[ -z ${KEYS_E2E_KEEP:-} ]]; then
-        rm -rf "$work"
-    else
-        echo "kept for a look: $work"
-    fi
-}
-trap finish EXIT
+e2e_work_folder lodestow-keys-e2e KEYS_E2E_KEEP
 
 # The close request a window manager sends a window (WM_DELETE_WINDOW), for the run without one.
 cat >"$work/close-request.py" <<'PY'

@@ -9,6 +9,7 @@
 # LOC_SCREENSHOT names where the picture of the location window goes (default: in the work folder,
 # kept when a check fails; LOC_E2E_KEEP=1 keeps it always). Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 
 # Window geometry in twips, as the location window is made; 15 twips to the pixel.
 px() { echo $((($1 + 7) / 15)); }
@@ -29,9 +30,7 @@ drive() {
     note() { echo "$*" >>"$result"; }
 
     local loc
-    loc=$(timeout 30 xdotool search --sync --onlyvisible --name '^Unreal Tourament Location Form$' \
-        2>/dev/null | head -n1) || true
-    if [[ -z $loc ]]; then
+    if ! loc=$(e2e_find_window 'Unreal Tourament Location Form'); then
         note "FAIL: the location window did not appear within 30 s"
         kill "$pid" 2>/dev/null || true
         return
@@ -64,9 +63,7 @@ drive() {
     # A folder without the game: the message box, and the window stays.
     type_and_enter 'C:\Games'
     local box
-    box=$(timeout 15 xdotool search --sync --onlyvisible --name '^System Failure$' 2>/dev/null |
-        head -n1) || true
-    if [[ -z $box ]]; then
+    if ! box=$(e2e_find_window 'System Failure' 15); then
         note "FAIL: no \"System Failure\" message box for a folder without the game"
     else
         sleep 0.3
@@ -89,9 +86,7 @@ drive() {
     # The game folder, typed in another letter case than on disk: the main window takes over.
     type_and_enter 'c:\games\ut'
     local main
-    main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lodestow$' 2>/dev/null |
-        head -n1) || true
-    if [[ -z $main ]]; then
+    if ! main=$(e2e_find_window Lodestow); then
         note "FAIL: the main window did not appear after a valid folder"
     else
         sleep 0.7
@@ -104,29 +99,15 @@ drive() {
         return
     fi
     # Close the main window with its "X" (top right): with no window left the program ends.
-    if [[ -n $main ]]; then
-        eval "$(xdotool getwindowgeometry --shell "$main")"
-        xdotool mousemove --window "$main" --sync $((WIDTH - (75 + 127) / 15)) $((127 / 15)) click 1
-    fi
-    local i
-    for ((i = 0; i < 80; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.25
-    done
-    if kill -0 "$pid" 2>/dev/null; then
+    [[ -z $main ]] || e2e_click_close "$main"
+    e2e_await_exit "$pid" ||
         note "FAIL: the program was still running 20 s after closing its main window"
-        kill -9 "$pid" 2>/dev/null
-    fi
-    local rc=0
-    wait "$pid" || rc=$?
-    [[ $rc == 0 ]] || note "FAIL: the program's exit status is $rc, not 0"
+    [[ $e2e_rc == 0 ]] || note "FAIL: the program's exit status is $e2e_rc, not 0"
 
     # The confirmed folder was not remembered: the next start asks again; "Cancel" ends it.
     "$work/program/lodestow" >>"$work/lodestow.log" 2>&1 &
     pid=$!
-    loc=$(timeout 30 xdotool search --sync --onlyvisible --name '^Unreal Tourament Location Form$' \
-        2>/dev/null | head -n1) || true
-    if [[ -z $loc ]]; then
+    if ! loc=$(e2e_find_window 'Unreal Tourament Location Form'); then
         note "FAIL: the second start did not open the location window"
         kill "$pid" 2>/dev/null
         wait "$pid"
@@ -134,17 +115,8 @@ drive() {
     fi
     sleep 0.5
     xdotool mousemove --window "$loc" --sync "$(panel_x 1800 1695)" "$(panel_y 3240 495)" click 1
-    for ((i = 0; i < 80; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.25
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        note "FAIL: the program was still running 20 s after \"Cancel\""
-        kill -9 "$pid" 2>/dev/null
-    fi
-    rc=0
-    wait "$pid" || rc=$?
-    [[ $rc == 0 ]] || note "FAIL: after \"Cancel\" the program's exit status is $rc, not 0"
+    e2e_await_exit "$pid" || note "FAIL: the program was still running 20 s after \"Cancel\""
+    [[ $e2e_rc == 0 ]] || note "FAIL: after \"Cancel\" the program's exit status is $e2e_rc, not 0"
 }
 
 if [[ ${1:-} == --drive ]]; then
@@ -154,18 +126,9 @@ fi
 
 # ---- the test ------------------------------------------------------------------------------------
 exe=${1:?usage: location_e2e.sh LODESTOW_EXECUTABLE [SOURCE_DIR]}
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 e2e_require xvfb-run xdotool import convert
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-loc-e2e.XXXXXX")
-finish() {
-    if ((failures == 0)) && [[ -z ${LOC_E2E_KEEP:-} ]]; then
-        rm -rf "$work"
-    else
-        echo "kept for a look: $work (program log, screen.png, message.png, main.png)"
-    fi
-}
-trap finish EXIT
+e2e_work_folder lodestow-loc-e2e LOC_E2E_KEEP "program log, screen.png, message.png, main.png"
 
 # A prefix whose game is at C:\Games\UT, not at the remembered C:\UnrealTournament.
 export WINEPREFIX=$work/prefix

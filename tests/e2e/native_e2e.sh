@@ -11,6 +11,7 @@
 # rewrite the home folder's index. NATIVE_E2E_KEEP=1 keeps the work folder (screenshots before.png
 # and after.png) also when every check passes. Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 
 # The text of a count box (twips from the window's top-left corner, 15 to the pixel): a double click
 # selects it, and the X selection hands it over.
@@ -27,8 +28,7 @@ drive() {
     "$work/program/lodestow" >"$work/lodestow.log" 2>&1 &
     local pid=$!
     local wid
-    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lodestow$' 2>/dev/null | head -n1) || true
-    if [[ -z $wid ]]; then
+    if ! wid=$(e2e_find_window Lodestow); then
         echo "the Lodestow window did not appear within 30 s" >"$work/problem"
         xdotool search --onlyvisible --name '^Unreal Tourament Location Form$' >/dev/null 2>&1 &&
             echo "the location window opened instead" >>"$work/problem"
@@ -46,25 +46,13 @@ drive() {
     count_at "$wid" 1950 >"$work/found"
     count_at "$wid" $((WIDTH * 15 - 1115)) >"$work/transferable"
 
-    local index=$HOME/.utpg/Cache/cache.ini before i
-    before=$(stat -c '%i %Y.%y' "$index" 2>/dev/null || true)
-    xdotool mousemove --window "$wid" --sync $((WIDTH / 2)) $((HEIGHT - (250 + 127) / 15)) click 1
-    for ((i = 0; i < 120; i++)); do
-        [[ $(stat -c '%i %Y.%y' "$index" 2>/dev/null || true) != "$before" ]] && break
-        sleep 0.25
-    done
+    e2e_begin_transfer "$wid" "$HOME/.utpg/Cache/cache.ini"
     sleep 0.5
     import -window "$wid" "$work/after.png" 2>/dev/null || true
 
-    xdotool mousemove --window "$wid" --sync $((WIDTH - (75 + 127) / 15)) $((127 / 15)) click 1
-    for ((i = 0; i < 80; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.25
-    done
-    kill -0 "$pid" 2>/dev/null && kill -9 "$pid"
-    local rc=0
-    wait "$pid" || rc=$?
-    echo "$rc" >"$work/exit"
+    e2e_click_close "$wid"
+    e2e_await_exit "$pid" || echo "the program was still running 20 s after \"X\"" >"$work/problem"
+    echo "$e2e_rc" >"$work/exit"
 }
 
 if [[ ${1:-} == --drive ]]; then
@@ -75,18 +63,9 @@ fi
 # ---- the test ------------------------------------------------------------------------------------
 exe=${1:?usage: native_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
 src=${2:?usage: native_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 e2e_require xvfb-run xdotool xclip import python3
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-native-e2e.XXXXXX")
-finish() {
-    if ((failures == 0)) && [[ ${NATIVE_E2E_KEEP:-} != 1 ]]; then
-        rm -rf "$work"
-    else
-        echo "kept for a look: $work (program log, screenshots before.png and after.png)"
-    fi
-}
-trap finish EXIT
+e2e_work_folder lodestow-native-e2e NATIVE_E2E_KEEP "program log, screenshots before.png and after.png"
 
 python3 "$src/scripts/make-demo-game.py" "$work/demo" --native --manifest "$work/manifest" >/dev/null
 export HOME=$work/demo/home WINEPREFIX=$work/demo/prefix
@@ -120,26 +99,7 @@ if ! cmp -s "$work/program/Lodestow.ini" <(printf '%s/\r\n' "$game"); then
     od -c "$work/program/Lodestow.ini" | head -n 5
 fi
 
-expected_index=$work/expected-cache.ini
-printf '[Cache]\r\n' >"$expected_index"
-while IFS=$'\t' read -r name real folder; do
-    case $folder in
-    Maps | Textures | Sounds | Music)
-        cmp -s "$game/$folder/$real" "$work/cache-before/$name.uxx" ||
-            fail "$folder/$real is not in the game folder with the bytes of $name.uxx"
-        [[ ! -e $cache/$name.uxx ]] || fail "$name.uxx is still in the home folder's cache"
-        ;;
-    *)
-        cmp -s "$cache/$name.uxx" "$work/cache-before/$name.uxx" || fail "$name.uxx left the cache"
-        printf '%s=%s\r\n' "$name" "$real" >>"$expected_index"
-        ;;
-    esac
-done <"$work/manifest"
-printf '\r\n' >>"$expected_index"
-if ! cmp -s "$cache/cache.ini" "$expected_index"; then
-    fail "the home folder's index was not rewritten as expected; it holds:"
-    od -c "$cache/cache.ini" | head -n 20
-fi
+e2e_check_transfer "$game" "$cache" "$work/cache-before" "$work/manifest" "home folder: "
 [[ ! -e $game/Cache && ! -e $game/GameFolderCache ]] || fail "a cache folder appeared in the game folder"
 
 if ((failures > 0)); then

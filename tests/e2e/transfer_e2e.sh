@@ -8,6 +8,7 @@
 # move, and the settings file written by the first start is read, not rewritten.
 # Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 
 # ---- the part that runs inside the virtual X server --------------------------------------------
 # drive WORK: one start of the program in WORK/program, a press on "Begin Transfer", then "X".
@@ -17,44 +18,20 @@ drive() {
     "$work/program/lodestow" >"$work/lodestow-$run.log" 2>&1 &
     local pid=$!
     local wid
-    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lodestow$' 2>/dev/null | head -n1) || true
-    if [[ -z $wid ]]; then
+    if ! wid=$(e2e_find_window Lodestow); then
         echo "run $run: the Lodestow window did not appear within 30 s" >&2
         kill "$pid" 2>/dev/null || true
         echo none >"$work/exit-$run"
         return
     fi
     sleep 0.5
-    local WIDTH HEIGHT X Y SCREEN WINDOW
-    eval "$(xdotool getwindowgeometry --shell "$wid")"
-    echo "run $run: window $wid at $X,$Y size ${WIDTH}x${HEIGHT}"
-
-    # "Begin Transfer" is centred, its bottom edge 250 twips above the window's; 255 twips high.
-    local before
-    before=$(stat -c '%i %Y.%y' "$game/Cache/cache.ini" 2>/dev/null || true)
-    xdotool mousemove --window "$wid" --sync $((WIDTH / 2)) $((HEIGHT - (250 + 127) / 15)) click 1
-    # The run ends with the index put in place anew (a new file), so wait for that.
-    local i
-    for ((i = 0; i < 120; i++)); do
-        [[ $(stat -c '%i %Y.%y' "$game/Cache/cache.ini" 2>/dev/null || true) != "$before" ]] && break
-        sleep 0.25
-    done
+    e2e_begin_transfer "$wid" "$game/Cache/cache.ini"
     sleep 0.5
     import -window "$wid" "$work/after-$run.png" 2>/dev/null || true
 
-    # "X" (255 twips square) ends 75 twips inside the right edge, at the top.
-    xdotool mousemove --window "$wid" --sync $((WIDTH - (75 + 127) / 15)) $((127 / 15)) click 1
-    for ((i = 0; i < 80; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.25
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        echo "run $run: the program was still running 20 s after \"X\"" >&2
-        kill -9 "$pid"
-    fi
-    local rc=0
-    wait "$pid" || rc=$?
-    echo "$rc" >"$work/exit-$run"
+    e2e_click_close "$wid"
+    e2e_await_exit "$pid" || echo "run $run: the program was still running 20 s after \"X\"" >&2
+    echo "$e2e_rc" >"$work/exit-$run"
 }
 
 if [[ ${1:-} == --drive ]]; then
@@ -65,18 +42,9 @@ fi
 # ---- the test ------------------------------------------------------------------------------------
 exe=${1:?usage: transfer_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
 src=${2:?usage: transfer_e2e.sh LODESTOW_EXECUTABLE SOURCE_DIR}
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 e2e_require xvfb-run xdotool import python3
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-e2e.XXXXXX")
-finish() {
-    if ((failures == 0)); then
-        rm -rf "$work"
-    else
-        echo "kept for a look: $work (program logs, screenshots after-1.png and after-2.png)"
-    fi
-}
-trap finish EXIT
+e2e_work_folder lodestow-e2e "" "program logs, screenshots after-1.png and after-2.png"
 
 python3 "$src/scripts/make-demo-game.py" "$work/demo" --manifest "$work/manifest" >/dev/null
 export WINEPREFIX=$work/demo/prefix
@@ -101,55 +69,22 @@ check_exit() {
     fi
 }
 
-# Where every entry must be after a transfer, and the index that must remain.
-expected_index=$work/expected-cache.ini
-printf '[Cache]\r\n' >"$expected_index"
-declare -A expect_in_cache=() expect_in_folder=()
-while IFS=$'\t' read -r cache real folder; do
-    case $folder in
-    Maps | Textures | Sounds | Music)
-        expect_in_folder["$folder/$real"]=$cache
-        ;;
-    *)
-        # "System" entries are never moved; an entry with an unknown extension has no folder to go
-        # to (the game has no "Unknown File" folder), so its file stays in the cache and listed.
-        expect_in_cache["$cache.uxx"]=1
-        printf '%s=%s\r\n' "$cache" "$real" >>"$expected_index"
-        ;;
-    esac
-done <"$work/manifest"
-printf '\r\n' >>"$expected_index"
-
 check_game() {
-    local run=$1 f
-    for f in "${!expect_in_folder[@]}"; do
-        local cache=${expect_in_folder[$f]}
-        if [[ ! -f $game/$f ]]; then
-            fail "run $run: $f was not transferred"
-        elif ! cmp -s "$game/$f" "$work/cache-before/$cache.uxx"; then
-            fail "run $run: $f does not hold the bytes of $cache.uxx"
-        fi
-        [[ ! -e $game/Cache/$cache.uxx ]] || fail "run $run: $cache.uxx is still in the cache after its copy"
-    done
-    for f in "${!expect_in_cache[@]}"; do
-        cmp -s "$game/Cache/$f" "$work/cache-before/$f" || fail "run $run: $f is not in the cache unchanged"
-    done
+    local run=$1
+    e2e_check_transfer "$game" "$game/Cache" "$work/cache-before" "$work/manifest" "run $run: "
     [[ ! -e "$game/Unknown File" ]] || fail "run $run: an \"Unknown File\" folder appeared"
     [[ ! -e "$game/System/Lodestar-ReadMe.txt" ]] || fail "run $run: a file was put into System"
 
-    if ! cmp -s "$game/Cache/cache.ini" "$expected_index"; then
-        fail "run $run: the cache index is not what it should be; it holds:"
-        od -c "$game/Cache/cache.ini" | head -n 40
-        echo "expected:"
-        od -c "$expected_index" | head -n 40
-    fi
-
     # Nothing else may be left anywhere: no second index, no temporary or partial files.
-    local listed actual
+    local listed actual cache real folder
     listed=$( (
         echo Cache/cache.ini
-        for f in "${!expect_in_cache[@]}"; do echo "Cache/$f"; done
-        for f in "${!expect_in_folder[@]}"; do echo "$f"; done
+        while IFS=$'\t' read -r cache real folder; do
+            case $folder in
+            Maps | Textures | Sounds | Music) echo "$folder/$real" ;;
+            *) echo "Cache/$cache.uxx" ;;
+            esac
+        done <"$work/manifest"
     ) | sort)
     actual=$(cd "$game" && find Cache Maps Textures Sounds Music -mindepth 1 | sort)
     if [[ $listed != "$actual" ]]; then

@@ -10,51 +10,18 @@
 # box, the game's folder opens the main window, whose "X" ends the program. Screenshots of each
 # step go to SCREENSHOT_DIR when given. Exits 77 (skipped) when Wine or the X tools are missing.
 set -euo pipefail
-
-wine_program() {
-    command -v wine64 2>/dev/null || { [[ -x /usr/lib/wine/wine64 ]] && echo /usr/lib/wine/wine64; } || true
-}
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 
 # ---- the part that runs inside the virtual X server --------------------------------------------
 shot() {
     [[ -z ${shots:-} ]] || import -window root "$shots/$1.png" 2>/dev/null || true
 }
 
-# Waits for a window titled exactly $1 to be seen; prints its id.
-wait_window() {
-    local i wid
-    for ((i = 0; i < 120; i++)); do
-        wid=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-        if [[ -n $wid ]]; then
-            echo "$wid"
-            return 0
-        fi
-        sleep 0.25
-    done
-    return 1
-}
-
-wait_gone() {
-    local i
-    for ((i = 0; i < 80; i++)); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.25
-    done
-    return 1
-}
-
+# Waits for the program $1 of run $2 to end; its exit status goes to exit-$2.
 wait_exit() {
-    local pid=$1 run=$2 i rc=0
-    for ((i = 0; i < 120; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.25
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        echo "run $run: the program was still running 30 s after its last window closed" >&2
-        kill -9 "$pid" 2>/dev/null || true
-    fi
-    wait "$pid" || rc=$?
-    echo "$rc" >"$work/exit-$run"
+    e2e_await_exit "$1" 30 ||
+        echo "run $2: the program was still running 30 s after its last window closed" >&2
+    echo "$e2e_rc" >"$work/exit-$2"
 }
 
 # Clicks at a point given in twips from the window's top-left corner.
@@ -72,23 +39,15 @@ drive() {
     # Run 1: the game is where the settings file says; transfer, then "X".
     "$wine" 'C:\Lodestow\lodestow.exe' >"$work/lodestow-1.log" 2>&1 &
     pid=$!
-    if wid=$(wait_window Lodestow); then
+    if wid=$(e2e_find_window Lodestow); then
         sleep 1
         eval "$(xdotool getwindowgeometry --shell "$wid")"
         echo "run 1: main window ${WIDTH}x${HEIGHT} at $X,$Y"
         shot main-before
-        local before i
-        before=$(stat -c '%i %Y.%y' "$game/Cache/cache.ini")
-        # "Begin Transfer": centred, its bottom edge 250 twips above the window's, 255 high.
-        xdotool mousemove --window "$wid" --sync $((WIDTH / 2)) $((HEIGHT - (250 + 127) / 15)) click 1
-        for ((i = 0; i < 120; i++)); do
-            [[ $(stat -c '%i %Y.%y' "$game/Cache/cache.ini") != "$before" ]] && break
-            sleep 0.25
-        done
+        e2e_begin_transfer "$wid" "$game/Cache/cache.ini"
         sleep 1
         shot main-after
-        # "X": 255 twips square, 75 twips inside the right edge, at the top.
-        xdotool mousemove --window "$wid" --sync $((WIDTH - (75 + 127) / 15)) 8 click 1
+        e2e_click_close "$wid"
     else
         echo "run 1: the main window did not appear" >&2
     fi
@@ -99,7 +58,7 @@ drive() {
     printf 'C:\\Nowhere\\\r\n' >"$program/Lodestow.ini"
     "$wine" 'C:\Lodestow\lodestow.exe' >"$work/lodestow-2.log" 2>&1 &
     pid=$!
-    if wid=$(wait_window 'Unreal Tourament Location Form'); then
+    if wid=$(e2e_find_window 'Unreal Tourament Location Form'); then
         sleep 1
         echo "run 2: location window opened"
         shot location
@@ -111,12 +70,12 @@ drive() {
         # Return presses the focused button. "C:\" holds no game.
         xdotool windowactivate --sync "$wid" 2>/dev/null || true
         xdotool key --clearmodifiers Tab Return
-        if box=$(wait_window 'System Failure'); then
+        if box=$(e2e_find_window 'System Failure'); then
             echo "run 2: Tab, Return: \"System Failure\" box shown"
             sleep 0.5
             shot try-again
             xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
-            wait_gone 'System Failure' && echo tab-return >>"$work/seen-2"
+            e2e_window_gone 'System Failure' && echo tab-return >>"$work/seen-2"
         fi
         # Return in the path box presses nothing (no default button); Space on "Enter", reached
         # with Shift+Tab, does.
@@ -132,28 +91,27 @@ drive() {
             sleep 1
         fi
         xdotool key --clearmodifiers shift+Tab space
-        if box=$(wait_window 'System Failure'); then
+        if box=$(e2e_find_window 'System Failure'); then
             echo "run 2: Shift+Tab, Space: \"System Failure\" box shown"
             xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
-            wait_gone 'System Failure' && echo shift-tab-space >>"$work/seen-2"
+            e2e_window_gone 'System Failure' && echo shift-tab-space >>"$work/seen-2"
         fi
         click_twips "$wid" $path_x $path_y
         xdotool key --clearmodifiers End shift+Home BackSpace
         xdotool type --delay 20 'C:\UnrealTournament'
         click_twips "$wid" $enter_x $enter_y
-        if wid=$(wait_window Lodestow); then
-            wait_gone 'Unreal Tourament Location Form' && echo location-closed >>"$work/seen-2"
+        if wid=$(e2e_find_window Lodestow); then
+            e2e_window_gone 'Unreal Tourament Location Form' && echo location-closed >>"$work/seen-2"
             echo main >>"$work/seen-2"
             sleep 1
             shot main-from-location
-            eval "$(xdotool getwindowgeometry --shell "$wid")"
-            xdotool mousemove --window "$wid" --sync $((WIDTH - (75 + 127) / 15)) 8 click 1
+            e2e_click_close "$wid"
         fi
     else
         echo "run 2: the location window did not appear" >&2
     fi
     wait_exit "$pid" 2
-    "${wine%64}server" -k 2>/dev/null || "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
+    e2e_stop_wineserver
     kill "$wm" 2>/dev/null || true
 }
 
@@ -167,21 +125,11 @@ fi
 exe=$(realpath "${1:?usage: wine_e2e.sh LODESTOW_EXE SOURCE_DIR [SCREENSHOT_DIR]}")
 src=$(realpath "${2:?usage: wine_e2e.sh LODESTOW_EXE SOURCE_DIR [SCREENSHOT_DIR]}")
 shots=${3:+$(realpath -m "$3")}
-source "$src/tests/e2e/e2e_common.sh"
 e2e_require xvfb-run xdotool openbox import python3
-wine=$(wine_program)
-[[ -n $wine ]] || { echo "SKIP: wine64 is not installed"; exit 77; }
+e2e_require_wine
 [[ -z $shots ]] || mkdir -p "$shots"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/lodestow-wine-e2e.XXXXXX")
-finish() {
-    if ((failures == 0)); then
-        rm -rf "$work"
-    else
-        echo "kept for a look: $work"
-    fi
-}
-trap finish EXIT
+e2e_work_folder lodestow-wine-e2e
 
 python3 "$src/scripts/make-demo-game.py" "$work/demo" --manifest "$work/manifest" >/dev/null
 export WINEPREFIX=$work/demo/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -200,28 +148,7 @@ done
 
 # Run 1: every transferable entry in its folder with the cache file's bytes, the rest in the cache,
 # the index holding exactly the entries that stayed.
-expected_index=$work/expected-cache.ini
-printf '[Cache]\r\n' >"$expected_index"
-while IFS=$'\t' read -r cache real folder; do
-    case $folder in
-    Maps | Textures | Sounds | Music)
-        if ! cmp -s "$game/$folder/$real" "$work/cache-before/$cache.uxx"; then
-            fail "run 1: $folder/$real is missing or does not hold the bytes of $cache.uxx"
-        fi
-        [[ ! -e $game/Cache/$cache.uxx ]] || fail "run 1: $cache.uxx is still in the cache"
-        ;;
-    *)
-        cmp -s "$game/Cache/$cache.uxx" "$work/cache-before/$cache.uxx" ||
-            fail "run 1: $cache.uxx is not in the cache unchanged"
-        printf '%s=%s\r\n' "$cache" "$real" >>"$expected_index"
-        ;;
-    esac
-done <"$work/manifest"
-printf '\r\n' >>"$expected_index"
-if ! cmp -s "$game/Cache/cache.ini" "$expected_index"; then
-    fail "run 1: the cache index is not what it should be; it holds:"
-    od -c "$game/Cache/cache.ini" | head -n 20
-fi
+e2e_check_transfer "$game" "$game/Cache" "$work/cache-before" "$work/manifest" "run 1: "
 leftovers=$(find "$game/Cache" "$game/Maps" "$game/Textures" "$game/Sounds" "$game/Music" \
     -name '*.tmp' -o -name '*~*' 2>/dev/null | head -n 5)
 [[ -z $leftovers ]] || fail "run 1: temporary files were left: $leftovers"
