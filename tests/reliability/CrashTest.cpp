@@ -5,6 +5,7 @@
 #include "Invariant.h"
 
 #include "platform/FileSystem.h"
+#include "support/NamedCase.h"
 
 #include <gtest/gtest.h>
 
@@ -166,9 +167,7 @@ TEST_P(CrashTest, KilledRunLosesNothingAndTheNextRunFinishes) {
 INSTANTIATE_TEST_SUITE_P(KillPoints, CrashTest,
                          testing::Values(KillPoint{"FirstCopies", 3}, KillPoint{"Midway", 700},
                                          KillPoint{"NearTheEnd", 1500}),
-                         [](const testing::TestParamInfo<KillPoint>& info) {
-                             return std::string(info.param.name);
-                         });
+                         testsupport::CaseName());
 
 // A kill inside the copy of one large file: the destination never shows a partial file under any
 // name, and the space it took is given back.

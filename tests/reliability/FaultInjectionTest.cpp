@@ -8,6 +8,7 @@
 
 #include "catalogue/CacheIndex.h"
 #include "runtime/DoEvents.h"
+#include "support/NamedCase.h"
 #include "transfer/Transfer.h"
 
 #include <gtest/gtest.h>
@@ -528,8 +529,6 @@ std::vector<FaultCase> Cases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ReliabilityTest, testing::ValuesIn(Cases()),
-                         [](const testing::TestParamInfo<FaultCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         testsupport::CaseName());
 
 } // namespace

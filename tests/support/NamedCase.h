@@ -21,6 +21,7 @@ void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
+// Names each instance of a parameterised test after its row's name (any row with a name member).
 struct CaseName {
     template <class Info> std::string operator()(const Info& info) const { return info.param.name; }
 };
