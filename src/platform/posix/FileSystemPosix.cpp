@@ -15,6 +15,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -216,8 +217,14 @@ private:
         const std::string folder = StateFolder();
         if (folder.empty() || !MakeFolders(folder))
             return;
-        const std::string own = folder + "/" + std::to_string(::getpid()) + ".journal";
-        fd_ = ::open(own.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+        // The process number comes again; with the time beside it the name is this run's alone,
+        // and an ended run's journal under the same number is never emptied before its sweep.
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const std::string own = folder + "/" + std::to_string(::getpid()) + "-" +
+                                std::to_string(now.tv_sec) + "." + std::to_string(now.tv_nsec) +
+                                ".journal";
+        fd_ = ::open(own.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
         if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd_);
             fd_ = -1;
