@@ -234,6 +234,44 @@ TEST(Win32Windows, ProgressIsThrottledDuringARunAndEndsOnItsLastValue) {
     EXPECT_EQ(main.Caption("ProgLbl"), "1000 of 1000");
 }
 
+// The list box's rows as it draws them (WM_PRINTCLIENT into a bitmap of its own), as pixels.
+std::vector<COLORREF> Drawn(HWND box) {
+    RECT r;
+    ::GetClientRect(box, &r);
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, r.right, r.bottom);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < r.bottom; ++y)
+        for (int x = 0; x < r.right; ++x)
+            pixels.push_back(::GetPixel(dc, x, y));
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    return pixels;
+}
+
+// The list boxes hold no text: what they draw comes from the catalogue, marks included.
+TEST(Win32Windows, TheListsDrawTheirRowsFromTheCatalogue) {
+    win32ui::MainForm main;
+    HWND names = main.Control("FileNameList");
+    HWND copied = main.Control("Copied");
+    main.AppendRows({{"", "K0", "Maps", ""}});
+    const auto noName = Drawn(names);
+    const auto noMark = Drawn(copied);
+    main.Clear();
+    main.AppendRows({{"WWWWWW.unr", "K0", "Maps", ""}});
+    const auto aName = Drawn(names);
+    EXPECT_NE(aName, noName);
+    EXPECT_EQ(Drawn(copied), noMark);
+    main.SetCopied(0, "Errored");
+    EXPECT_NE(Drawn(copied), noMark);
+    EXPECT_EQ(Drawn(names), aName);
+}
+
 // A 24-bit bitmap file of the given size.
 std::string Bitmap(int width, int height) {
     const int stride = (width * 3 + 3) / 4 * 4;
