@@ -45,10 +45,16 @@ e2e_program_environment() {
 }
 
 # xvfb-run -a always starts its search at :99, where the server of the run just before may still be
-# going away; a server that then fails to start leaves the program with no display. Starting the
-# search at a random number keeps consecutive runs apart.
+# going away; a search that starts at a random number (-n before -a: -a searches from the number
+# given so far) keeps consecutive runs apart. The command starts once the server answers: a program
+# that came first was once seen unable to connect on a loaded machine.
 e2e_xvfb_run() {
-    xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$@"
+    xvfb-run -n $((100 + RANDOM % 800)) -a -s "-screen 0 1024x768x24" bash -c '
+        for ((i = 0; i < 40; i++)); do
+            xdotool getdisplaygeometry >/dev/null 2>&1 && break
+            sleep 0.25
+        done
+        exec "$@"' e2e_xvfb_run "$@"
 }
 
 # ---- steps of the part that runs inside the virtual X server ------------------------------------
