@@ -570,73 +570,19 @@ bool DeleteFile(const std::string& path) {
     return ::unlink(target->c_str()) == 0;
 }
 
-bool CopyFileReplace(const std::string& source, const std::string& destination) {
-    const auto from = ResolvePath(source);
-    if (!from)
-        return false;
-    Fd in(::open(from->c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
+namespace {
+// Opens a regular file for reading; `st` receives what was opened. An empty Fd otherwise.
+Fd OpenRegular(const std::string& native, struct stat& st) {
+    Fd in(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    return ReplaceWith(destination,
-                       [&](int out) { return CopyContents(in.get(), out, st.st_size); });
+        return Fd();
+    return in;
 }
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
-    const auto target = ResolvePath(path);
-    if (!target)
-        return std::nullopt;
-    Fd in(::open(target->c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
+// Hands every piece of the open file to `piece`, in order; false when a read fails.
+bool ReadPieces(int fd, std::string& buffer, const std::function<void(std::string_view)>& piece) {
     for (;;) {
-        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-        if (n == 0)
-            return bytes;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
-std::optional<std::string> ReadFileBytes(const std::string& path, PinnedFile& pinned) {
-    const auto target = ResolvePath(path);
-    if (!target)
-        return std::nullopt;
-    struct stat st {};
-    if (::stat(target->c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    auto bytes = ReadFileBytes(*target);
-    if (bytes) {
-        pinned.location = *target;
-        pinned.identity = {static_cast<std::uint64_t>(st.st_dev),
-                           static_cast<std::uint64_t>(st.st_ino)};
-    }
-    return bytes;
-}
-
-bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
-                    const std::function<void(std::string_view)>& piece) {
-    const auto target = ResolvePath(path);
-    if (!target)
-        return false;
-    Fd in(::open(target->c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    pinned.location = *target;
-    pinned.identity = {static_cast<std::uint64_t>(st.st_dev),
-                       static_cast<std::uint64_t>(st.st_ino)};
-    std::string buffer(1 << 20, '\0');
-    for (;;) {
-        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n == 0)
             return true;
         if (n < 0) {
@@ -646,6 +592,65 @@ bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
         }
         piece(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     }
+}
+
+std::optional<std::string> ReadAll(int fd, const struct stat& st) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    std::string buffer(65536, '\0');
+    if (!ReadPieces(fd, buffer, [&bytes](std::string_view piece) { bytes.append(piece); }))
+        return std::nullopt;
+    return bytes;
+}
+
+void Pin(PinnedFile& pinned, const std::string& native, const struct stat& st) {
+    pinned.location = native;
+    pinned.identity = {static_cast<std::uint64_t>(st.st_dev),
+                       static_cast<std::uint64_t>(st.st_ino)};
+}
+} // namespace
+
+bool CopyFileReplace(const std::string& source, const std::string& destination) {
+    const auto from = ResolvePath(source);
+    struct stat st {};
+    Fd in = from ? OpenRegular(*from, st) : Fd();
+    if (!in)
+        return false;
+    return ReplaceWith(destination,
+                       [&](int out) { return CopyContents(in.get(), out, st.st_size); });
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    const auto target = ResolvePath(path);
+    struct stat st {};
+    Fd in = target ? OpenRegular(*target, st) : Fd();
+    if (!in)
+        return std::nullopt;
+    return ReadAll(in.get(), st);
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path, PinnedFile& pinned) {
+    const auto target = ResolvePath(path);
+    struct stat st {};
+    Fd in = target ? OpenRegular(*target, st) : Fd();
+    if (!in)
+        return std::nullopt;
+    auto bytes = ReadAll(in.get(), st);
+    if (bytes)
+        Pin(pinned, *target, st); // the file the bytes came from
+    return bytes;
+}
+
+bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
+                    const std::function<void(std::string_view)>& piece) {
+    const auto target = ResolvePath(path);
+    struct stat st {};
+    Fd in = target ? OpenRegular(*target, st) : Fd();
+    if (!in)
+        return false;
+    Pin(pinned, *target, st);
+    std::string buffer(1 << 20, '\0');
+    return ReadPieces(in.get(), buffer, piece);
 }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
@@ -794,9 +799,9 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     struct stat link {};
     if (::lstat(source.c_str(), &link) != 0)
         return MoveResult::Failed;
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    Fd in = OpenRegular(source, st);
+    if (!in)
         return MoveResult::Failed;
     struct stat there {};
     bool exists = false;
