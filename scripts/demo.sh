@@ -99,7 +99,7 @@ fi
 echo "demo: no display (DISPLAY is not set): running under a virtual X server (Xvfb) instead."
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --headless
+bash "$root/scripts/in-xvfb.sh" bash "${BASH_SOURCE[0]}" --headless
 echo "demo: after the transfer:"
 (cd "$game" && find Maps Textures Sounds Music Cache -type f | sort | sed 's/^/  /')
 echo "demo: the rewritten Cache/cache.ini:"

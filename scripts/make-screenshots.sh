@@ -139,7 +139,7 @@ python3 "$here/make-demo-game.py" "$work/demo" >/dev/null
 export SDL_AUDIODRIVER=dummy
 unset QT_QPA_PLATFORM
 in_x() {
-    xvfb-run -a -s "-screen 0 1024x768x24" bash "$here/make-screenshots.sh" --in-x "$@"
+    bash "$here/in-xvfb.sh" bash "$here/make-screenshots.sh" --in-x "$@"
 }
 in_x native "$work/linux" "$work/demo/prefix" "$out" ""
 echo "make-screenshots: $out/main-window.png, main-window-after.png, location-window.png"

@@ -44,17 +44,9 @@ e2e_program_environment() {
     export LSAN_OPTIONS="suppressions=$1/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 }
 
-# xvfb-run -a always starts its search at :99, where the server of the run just before may still be
-# going away; a search that starts at a random number (-n before -a: -a searches from the number
-# given so far) keeps consecutive runs apart. The command starts once the server answers: a program
-# that came first was once seen unable to connect on a loaded machine.
+# The command under a virtual X server of its own (see scripts/in-xvfb.sh).
 e2e_xvfb_run() {
-    xvfb-run -n $((100 + RANDOM % 800)) -a -s "-screen 0 1024x768x24" bash -c '
-        for ((i = 0; i < 40; i++)); do
-            xdotool getdisplaygeometry >/dev/null 2>&1 && break
-            sleep 0.25
-        done
-        exec "$@"' e2e_xvfb_run "$@"
+    bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/in-xvfb.sh" "$@"
 }
 
 # ---- steps of the part that runs inside the virtual X server ------------------------------------

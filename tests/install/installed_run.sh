@@ -96,9 +96,10 @@ as_player mkdir -p "$work"
 # Copies the player can read wherever the checkout is (root's home, say).
 install -m 644 -o "$player" "${BASH_SOURCE[0]}" "$work/installed_run.sh"
 install -m 644 -o "$player" "$src/scripts/make-demo-game.py" "$work/make-demo-game.py"
+install -m 644 -o "$player" "$src/scripts/in-xvfb.sh" "$work/in-xvfb.sh"
 as_player python3 "$work/make-demo-game.py" "$work/demo" >/dev/null
 run_start() {
-    as_player xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/installed_run.sh" --start "$work/$1" "$command" ||
+    as_player bash "$work/in-xvfb.sh" bash "$work/installed_run.sh" --start "$work/$1" "$command" ||
         fail "start $1: the run under Xvfb failed"
     local which rc
     which=$(cat "$work/$1.window" 2>/dev/null || echo none)

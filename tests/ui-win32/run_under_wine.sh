@@ -23,5 +23,5 @@ cmake -S . -B "$build_dir" "${generator[@]}" --toolchain "$PWD/cmake/mingw-w64-x
 cmake --build "$build_dir" -j2 --target ui_win32_tests
 
 export WINEPREFIX=$PWD/$build_dir/wine-ui WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+bash scripts/in-xvfb.sh bash -c \
     "'$wine' wineboot -i >/dev/null 2>&1; cd '$build_dir' && '$wine' ./ui_win32_tests.exe; rc=\$?; '${wine%64}server' -k 2>/dev/null; exit \$rc"
