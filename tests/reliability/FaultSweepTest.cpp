@@ -2,15 +2,11 @@
 // faulted run, and after a clean run that follows it, the promise (Invariant.h) holds. The calls
 // are failed by a library preloaded into the headless driver.
 
+#include "Driver.h"
 #include "GameFolderFixture.h"
 #include "Invariant.h"
 
 #include <gtest/gtest.h>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include <cerrno>
 #include <filesystem>
@@ -27,24 +23,6 @@ TEST(FaultSweepTest, EveryCallFails) {
     GTEST_SKIP() << "POSIX only: the failing calls come from a preloaded library";
 }
 #else
-
-// Runs the driver on C:\Game\ and answers its exit code (-1 when it did not exit normally).
-int RunDriver(const std::vector<std::string>& env) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        for (const std::string& e : env)
-            putenv(const_cast<char*>(e.c_str()));
-        execl(LODESTOW_TRANSFER_DRIVER, LODESTOW_TRANSFER_DRIVER, "C:\\Game\\",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
 
 class FaultSweepTest : public lodestow_test::GameFolderTest {
 protected:
@@ -72,17 +50,12 @@ protected:
     }
 
     std::vector<std::string> Env(long failAt, int error) const {
-        return {"LODESTOW_FAULT_AT=" + std::to_string(failAt),
-                "LODESTOW_FAULT_ERRNO=" + std::to_string(error),
-                "LODESTOW_FAULT_COUNT=" + countFile_,
-                "LD_PRELOAD=" LODESTOW_FAULT_SHIM,
-                "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0",
-                "XDG_STATE_HOME=" + state_.path().string()};
+        return reliability::FaultEnv(failAt, error, false, countFile_, state_.path().string());
     }
 
     long CallsOfACleanRun() {
         MakeGame();
-        EXPECT_EQ(RunDriver(Env(0, 0)), 0);
+        EXPECT_EQ(reliability::RunDriver(Env(0, 0)), 0);
         return std::stol(*testsupport::TryReadFile(countFile_));
     }
 
@@ -100,7 +73,7 @@ TEST_F(FaultSweepTest, EveryCallFailedInTurnLosesNothing) {
             for (long at = 1; at <= calls; ++at) {
                 MakeGame();
                 const reliability::Before before = reliability::Before::Take(root_);
-                const int code = RunDriver(Env(at, error));
+                const int code = reliability::RunDriver(Env(at, error));
                 ++runs;
                 EXPECT_NE(code, -1) << "the driver died at call " << at;
                 if (code != 0)
@@ -110,7 +83,7 @@ TEST_F(FaultSweepTest, EveryCallFailedInTurnLosesNothing) {
                     ADD_FAILURE() << "call " << at << " failed with " << error << ": " << problem;
                 }
                 // The next run, without a fault, finishes the work and still loses nothing.
-                EXPECT_EQ(RunDriver(Env(0, 0)), 0) << "after call " << at;
+                EXPECT_EQ(reliability::RunDriver(Env(0, 0)), 0) << "after call " << at;
                 for (const std::string& problem : reliability::Violations(before)) {
                     ++violations;
                     ADD_FAILURE() << "after call " << at << " failed with " << error

@@ -1,8 +1,10 @@
 // Preloaded into the headless driver: makes the N-th file-system call fail with a chosen error,
-// so that a sweep can fail every call of a transfer in turn.
+// so that a sweep can fail every call of a transfer in turn; or kills the process there, so that
+// a crash lands at an exact point rather than wherever a watching test happens to notice.
 //
 //   LODESTOW_FAULT_AT=N      the call to fail (counting from 1); 0 or unset fails none
 //   LODESTOW_FAULT_ERRNO=E   the error it fails with (a number)
+//   LODESTOW_FAULT_KILL=1    instead of failing the call, the process is killed (SIGKILL) there
 //   LODESTOW_FAULT_COUNT=F   at exit, the number of calls made is written to the file F
 #include <cerrno>
 #include <cstdarg>
@@ -11,6 +13,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +23,7 @@ extern "C" {
 static long calls;
 static long failAt;
 static int failErrno = EIO;
+static int killAtFault;
 
 __attribute__((constructor)) static void Start(void) {
     const char* at = getenv("LODESTOW_FAULT_AT");
@@ -27,6 +31,8 @@ __attribute__((constructor)) static void Start(void) {
     failAt = at ? atol(at) : 0;
     if (err)
         failErrno = atoi(err);
+    const char* kill = getenv("LODESTOW_FAULT_KILL");
+    killAtFault = kill && *kill == '1';
 }
 
 __attribute__((destructor)) static void End(void) {
@@ -40,9 +46,13 @@ __attribute__((destructor)) static void End(void) {
     }
 }
 
-// True when this call is the one to fail.
+// True when this call is the one to fail. In kill mode the process ends here, before the call.
 static int Fails(void) {
-    return ++calls == failAt;
+    if (++calls != failAt)
+        return 0;
+    if (killAtFault)
+        raise(SIGKILL);
+    return 1;
 }
 
 #define REAL(name) reinterpret_cast<decltype(&name)>(dlsym(RTLD_NEXT, #name))
