@@ -263,6 +263,15 @@ TEST_F(FileSystemTest, PlainReadsAndWrites) {
     EXPECT_FALSE(platform::CreateOrTruncateFile(w + "Maps"));
     EXPECT_FALSE(platform::WriteFileBytes(w + "Nowhere\\x", "x"));
 
+    // A pinned read names the file whose bytes it read, whatever spelling reached it.
+    platform::PinnedFile index, again, map;
+    EXPECT_EQ(platform::ReadFileBytes(w + "CACHE\\Cache.INI", index), "[Cache]\r\n");
+    EXPECT_EQ(platform::ReadFileBytes(w + "cache\\CACHE.ini", again), "[Cache]\r\n");
+    EXPECT_EQ(platform::ReadFileBytes(w + "Cache\\K1.uxx", map), "map bytes");
+    EXPECT_EQ(platform::ReadFileBytes(again.location), "[Cache]\r\n");
+    EXPECT_EQ(again.identity, index.identity);
+    EXPECT_NE(map.identity, index.identity);
+
 #ifndef _WIN32
     // A dangling link is not followed to create a file elsewhere.
     ASSERT_EQ(::symlink((tree.root() + "/elsewhere").c_str(), (game + "/Maps/link").c_str()), 0);

@@ -660,11 +660,9 @@ std::optional<std::vector<std::string>> ListFiles(const std::string& folder) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path, PinnedFile& pinned) {
-    auto bytes = ReadFileBytes(path);
-    if (bytes) {
-        const std::wstring wide = Widen(path);
-        pinned.location = Narrow(OnDiskSpelling(wide));
-    }
+    std::string bytes;
+    if (!ReadFilePieces(path, pinned, [&bytes](std::string_view piece) { bytes.append(piece); }))
+        return std::nullopt;
     return bytes;
 }
 
@@ -675,9 +673,12 @@ bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
         return false;
     Handle h(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h)
+    // The identity comes from the open handle: it is the file whose bytes are read.
+    const auto info = h ? InfoOf(h.get()) : std::nullopt;
+    if (!info)
         return false;
     pinned.location = Narrow(OnDiskSpelling(wide));
+    pinned.identity = info->identity;
     std::string buffer(kChunk, '\0');
     for (;;) {
         DWORD read = 0;
