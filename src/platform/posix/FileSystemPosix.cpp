@@ -115,6 +115,32 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// Reads the open file from its current offset to its end through `buffer`, handing each piece to
+// `piece` in order; false when a read fails or `piece` answers false.
+bool ReadPieces(int fd, std::string& buffer, const std::function<bool(std::string_view)>& piece) {
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (!piece(std::string_view(buffer.data(), static_cast<std::size_t>(n))))
+            return false;
+    }
+}
+
+// Appends the rest of the open file to `bytes`, read `chunk` bytes at a time.
+bool AppendAll(int fd, std::size_t chunk, std::string& bytes) {
+    std::string buffer(chunk, '\0');
+    return ReadPieces(fd, buffer, [&bytes](std::string_view piece) {
+        bytes.append(piece);
+        return true;
+    });
+}
+
 // Copies from the current offsets to the end of `in`, in chunks, never the whole file at once.
 bool CopyContents(int in, int out, off_t expected) {
     off_t copied = 0;
@@ -141,18 +167,7 @@ bool CopyContents(int in, int out, off_t expected) {
     (void)expected;
 #endif
     std::string buffer(1 << 20, '\0');
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n == 0)
-            return true;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (!WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n))))
-            return false;
-    }
+    return ReadPieces(in, buffer, [out](std::string_view piece) { return WriteAll(out, piece); });
 }
 
 mode_t NewFileMode() {
@@ -254,11 +269,7 @@ private:
             if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
                 continue; // its program still runs
             std::string text;
-            char buffer[4096];
-            ssize_t n = 0;
-            while ((n = ::read(fd.get(), buffer, sizeof buffer)) > 0)
-                text.append(buffer, static_cast<std::size_t>(n));
-            if (n < 0)
+            if (!AppendAll(fd.get(), 4096, text))
                 continue;
             for (std::size_t start = 0; start < text.size();) {
                 std::size_t end = text.find('\n', start);
@@ -579,26 +590,10 @@ Fd OpenRegular(const std::string& native, struct stat& st) {
     return in;
 }
 
-// Hands every piece of the open file to `piece`, in order; false when a read fails.
-bool ReadPieces(int fd, std::string& buffer, const std::function<void(std::string_view)>& piece) {
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n == 0)
-            return true;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        piece(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
-    }
-}
-
 std::optional<std::string> ReadAll(int fd, const struct stat& st) {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
-    std::string buffer(65536, '\0');
-    if (!ReadPieces(fd, buffer, [&bytes](std::string_view piece) { bytes.append(piece); }))
+    if (!AppendAll(fd, 65536, bytes))
         return std::nullopt;
     return bytes;
 }
@@ -650,7 +645,10 @@ bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
         return false;
     Pin(pinned, *target, st);
     std::string buffer(1 << 20, '\0');
-    return ReadPieces(in.get(), buffer, piece);
+    return ReadPieces(in.get(), buffer, [&piece](std::string_view bytes) {
+        piece(bytes);
+        return true;
+    });
 }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {

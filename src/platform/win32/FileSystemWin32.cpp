@@ -198,6 +198,29 @@ bool WriteAll(HANDLE h, std::string_view bytes) {
     return true;
 }
 
+// Reads the open file from its current position to its end through `buffer`, handing each piece
+// to `piece` in order; false when a read fails or `piece` answers false.
+bool ReadPieces(HANDLE h, std::string& buffer, const std::function<bool(std::string_view)>& piece) {
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(h, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+            return false;
+        if (read == 0)
+            return true;
+        if (!piece(std::string_view(buffer.data(), read)))
+            return false;
+    }
+}
+
+// Appends the rest of the open file to `bytes`, read `chunk` bytes at a time.
+bool AppendAll(HANDLE h, std::size_t chunk, std::string& bytes) {
+    std::string buffer(chunk, '\0');
+    return ReadPieces(h, buffer, [&bytes](std::string_view piece) {
+        bytes.append(piece);
+        return true;
+    });
+}
+
 Handle OpenForWriting(const std::string& path) {
     const std::wstring file = Widen(path);
     if (file.empty())
@@ -362,16 +385,8 @@ private:
         if (!h)
             return;
         std::string text;
-        std::string buffer(1 << 16, '\0');
-        for (;;) {
-            DWORD read = 0;
-            if (!::ReadFile(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
-                            nullptr))
-                return;
-            if (read == 0)
-                break;
-            text.append(buffer.data(), read);
-        }
+        if (!AppendAll(h.get(), 1 << 16, text))
+            return;
         for (std::size_t start = 0; start < text.size();) {
             const std::size_t end = text.find('\n', start);
             if (end == std::string::npos)
@@ -454,21 +469,10 @@ Copied CopyInto(HANDLE in, const Info& opened, const std::wstring& source,
         return Copied::Failed;
     static std::string buffer(kChunk, '\0');
     unsigned long long copied = 0;
-    bool ok = true;
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(in, buffer.data(), kChunk, &read, nullptr)) {
-            ok = false;
-            break;
-        }
-        if (read == 0)
-            break;
-        if (!WriteAll(h.get(), std::string_view(buffer.data(), read))) {
-            ok = false;
-            break;
-        }
-        copied += read;
-    }
+    bool ok = ReadPieces(in, buffer, [&](std::string_view piece) {
+        copied += piece.size();
+        return WriteAll(h.get(), piece);
+    });
     if (ok && AfterCopyHook())
         AfterCopyHook()();
     bool changed = false;
@@ -576,15 +580,9 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
         return std::nullopt;
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-    std::string buffer(kChunk, '\0');
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(h.get(), buffer.data(), kChunk, &read, nullptr))
-            return std::nullopt;
-        if (read == 0)
-            return bytes;
-        bytes.append(buffer.data(), read);
-    }
+    if (!AppendAll(h.get(), kChunk, bytes))
+        return std::nullopt;
+    return bytes;
 }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
@@ -680,14 +678,10 @@ bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
     pinned.location = Narrow(OnDiskSpelling(wide));
     pinned.identity = info->identity;
     std::string buffer(kChunk, '\0');
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(h.get(), buffer.data(), kChunk, &read, nullptr))
-            return false;
-        if (read == 0)
-            return true;
-        piece(std::string_view(buffer.data(), read));
-    }
+    return ReadPieces(h.get(), buffer, [&piece](std::string_view bytes) {
+        piece(bytes);
+        return true;
+    });
 }
 
 namespace {
