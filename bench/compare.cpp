@@ -2,14 +2,16 @@
 // the same files, printed with their ratio. Every measurement runs in a process of its own (so
 // peak memory is its own) on game folders made for it and removed afterwards.
 //
-//   lodestow_compare [--quick] [--only same|across|read|window|startup]
+//   lodestow_compare [--quick] [--only same|across|read|window|startup|installed|facts]
 //
 // --quick leaves out the largest sizes; --only runs one group of measurements.
 
 #include "catalogue/CacheIndex.h"
+#include "catalogue/EntryFacts.h"
 #include "runtime/DoEvents.h"
 #include "runtime/Globals.h"
 #include "support/NullView.h"
+#include "support/PackageBytes.h"
 #include "transfer/Transfer.h"
 #include "ui/MainForm.h"
 #include "ui/Windows.h"
@@ -19,6 +21,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,21 +115,45 @@ public:
         UnrealMOD::CacheIndexName = "cache.ini";
         UnrealMOD::ProgramFolder() = root_ + "/prog";
     }
-    // An index of `entries` lines, and a package of `size` bytes for each.
-    void Fill(int entries, std::size_t size, bool withFiles = true) const {
+    // An index of `entries` lines, and a package of `size` bytes for each. `installed`: what
+    // each transferable entry finds under its name in its folder already.
+    enum class Installed { Nothing, SameBytes, OtherVersion };
+    void Fill(int entries, std::size_t size, bool withFiles = true,
+              Installed installed = Installed::Nothing) const {
         std::string index = "[Cache]\r\n";
         const std::string bytes(size, 'p');
+        const std::string other(size, 'o');
         for (int i = 0; i < entries; ++i) {
             index += CacheName(i) + "=" + RealName(i) + "\r\n";
             if (withFiles) {
-                const std::string path = root_ + "/Cache/" + CacheName(i) + ".uxx";
-                const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                if (fd < 0 || write(fd, bytes.data(), bytes.size()) < 0)
-                    std::abort();
-                close(fd);
+                Put(root_ + "/Cache/" + CacheName(i) + ".uxx", bytes);
+                if (installed != Installed::Nothing && i % 3 != 2)
+                    Put(root_ + "/" + Folders[i % 3] + "/" + RealName(i),
+                        installed == Installed::SameBytes ? bytes : other);
             }
         }
         std::ofstream(root_ + "/Cache/cache.ini", std::ios::binary) << index;
+    }
+    // Packages whose GUID is their cache name, each installed already in another version.
+    void FillPackages(int entries, std::size_t size) const {
+        std::string index = "[Cache]\r\n";
+        for (int i = 0; i < entries; ++i) {
+            const testsupport::Guid guid{0x3F2A9C00u, static_cast<std::uint32_t>(i), 7, 9};
+            const std::string cache = testsupport::GuidHex(guid);
+            index += cache + "=" + RealName(i) + "\r\n";
+            Put(root_ + "/Cache/" + cache + ".uxx",
+                testsupport::MakePackage(128, guid, size, static_cast<std::uint32_t>(i)));
+            if (i % 3 != 2)
+                Put(root_ + "/" + Folders[i % 3] + "/" + RealName(i),
+                    testsupport::MakePackage(128, {1, 2, 3, static_cast<std::uint32_t>(i)}, size));
+        }
+        std::ofstream(root_ + "/Cache/cache.ini", std::ios::binary) << index;
+    }
+    static void Put(const std::string& path, const std::string& bytes) {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || write(fd, bytes.data(), bytes.size()) < 0)
+            std::abort();
+        close(fd);
     }
 
 private:
@@ -171,6 +198,62 @@ double RenameLoop(const Game& game) {
         std::abort();
     close(fd);
     rename(temp.c_str(), (game.Root() + "/Cache/cache.ini").c_str());
+    return Seconds(start);
+}
+
+// The least a transfer onto installed files must do: compare each transferable package with the
+// installed file (cmp reads both, stopping at the first difference) and delete the duplicates.
+double CompareLoop(const Game& game) {
+    const auto start = Clock::now();
+    for (int i = 0;; ++i) {
+        const std::string cached = game.Root() + "/Cache/" + CacheName(i) + ".uxx";
+        if (access(cached.c_str(), F_OK) != 0)
+            break;
+        if (i % 3 == 2)
+            continue;
+        std::ifstream a(cached, std::ios::binary);
+        std::ifstream b(game.Root() + "/" + Folders[i % 3] + "/" + RealName(i), std::ios::binary);
+        const std::string left{std::istreambuf_iterator<char>(a), {}};
+        const std::string right{std::istreambuf_iterator<char>(b), {}};
+        if (left == right)
+            unlink(cached.c_str());
+    }
+    return Seconds(start);
+}
+
+// The facts of every entry, as the entries window and the command line ask for them.
+double EntryFacts(const Game& game) {
+    game.Use();
+    UnrealMOD::MemoryCatalogue catalogue;
+    UnrealMOD::ReadCacheIndex(catalogue);
+    const auto start = Clock::now();
+    std::size_t packages = 0;
+    for (int r = 0; r < catalogue.RowCount(); ++r)
+        packages += UnrealMOD::CatalogueFacts().Of(catalogue, r).header.has_value();
+    if (packages != static_cast<std::size_t>(catalogue.RowCount()))
+        std::abort();
+    return Seconds(start);
+}
+
+// The least the facts need: each cache file's size, date and first bytes, and the size and date
+// of each installed file.
+double HeadLoop(const Game& game) {
+    const auto start = Clock::now();
+    std::ifstream in(game.Root() + "/Cache/cache.ini", std::ios::binary);
+    std::string line;
+    char head[64];
+    for (int i = 0; std::getline(in, line); ++i) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const int fd =
+            open((game.Root() + "/Cache/" + line.substr(0, eq) + ".uxx").c_str(), O_RDONLY);
+        struct stat st {};
+        if (fd < 0 || fstat(fd, &st) != 0 || read(fd, head, sizeof head) < 0)
+            std::abort();
+        close(fd);
+        stat((game.Root() + "/" + Folders[(i - 1) % 3] + "/" + RealName(i - 1)).c_str(), &st);
+    }
     return Seconds(start);
 }
 
@@ -350,6 +433,39 @@ int main(int argc, char** argv) {
             const Result window = Measure(disk, n, 4096, WindowTransfer);
             const Result headless = Measure(disk, n, 4096, HeadlessTransfer);
             Row("  transfer of " + std::to_string(n) + " entries", window, "headless", headless);
+        }
+    }
+    if (wanted("installed")) {
+        std::printf("\nTransfer onto installed files (%s), 10,000 entries:\n", disk.c_str());
+        for (const auto& [what, installed] :
+             {std::pair{"  all duplicates (same bytes)", Game::Installed::SameBytes},
+              std::pair{"  all other versions (same size)", Game::Installed::OtherVersion}}) {
+            const auto on = [&,
+                             installed = installed](const std::function<double(const Game&)>& f) {
+                return InChild([&] {
+                    Game game(disk);
+                    game.Fill(10000, 4096, true, installed);
+                    sync();
+                    return f(game);
+                });
+            };
+            Row(what, on(HeadlessTransfer), "compare loop", on(CompareLoop));
+        }
+    }
+    if (wanted("facts")) {
+        std::printf("\nFacts of every entry (%s; packages, another version installed):\n",
+                    disk.c_str());
+        for (const int n : {10000}) {
+            const auto on = [&](const std::function<double(const Game&)>& f) {
+                return InChild([&] {
+                    Game game(disk);
+                    game.FillPackages(n, 4096);
+                    sync();
+                    return f(game);
+                });
+            };
+            Row("  " + std::to_string(n) + " entries of 4 KiB", on(EntryFacts), "open + read head",
+                on(HeadLoop), true);
         }
     }
     if (wanted("startup")) {

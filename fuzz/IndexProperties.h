@@ -8,7 +8,7 @@
 // Shared by the fuzzer and by the test that replays its corpus in every build.
 
 #include "catalogue/CacheIndex.h"
-#include "transfer/SafeNames.h"
+#include "catalogue/SafeNames.h"
 #include "transfer/Transfer.h"
 
 #include <string>

@@ -7,8 +7,8 @@ OUT_DIR/prefix is the prefix to give the program as WINEPREFIX: its drive C: (do
 holds UnrealTournament/ with a placeholder System/UnrealTournament.exe, a logo picture drawn here,
 the four destination folders, and Cache/ with cache.ini and the cached packages it lists.
 
-Every byte is made by this script: the packages are synthetic (a short header and seeded noise), the
-logo is an original drawing. The script starts from scratch each time, so a demo can be run again
+Every byte is made by this script: the packages are synthetic (a package header whose GUID is the
+cache name, and seeded noise), the logo is an original drawing. The script starts from scratch each time, so a demo can be run again
 after a transfer has emptied the cache. It only ever deletes a folder that it made itself.
 
 --native lays the game out as the native Linux build installs it, in a home folder of its own,
@@ -52,9 +52,21 @@ def cache_name(real_name):
     return hashlib.md5(("lodestow-demo:" + real_name).encode()).hexdigest().upper()
 
 
+PACKAGE_EXTENSIONS = (".unr", ".utx", ".uax", ".umx", ".u")
+
+
 def package_bytes(real_name, size):
+    """A package header of file version 69 whose GUID is the entry's cache name (as the game names
+    what it downloads), with tables that fit, then seeded noise; text for anything else."""
     rng = random.Random(real_name)
-    header = ("LODESTOW DEMO PACKAGE\n%s\n" % real_name).encode()
+    if not real_name.lower().endswith(PACKAGE_EXTENSIONS):
+        text = ("Lodestow demo file %s\r\n" % real_name).encode()
+        return (text * (size // len(text) + 1))[:size]
+    name = cache_name(real_name)
+    guid = [int(name[i:i + 8], 16) for i in range(0, 32, 8)]
+    header = struct.pack("<IHHI", 0x9E2A83C1, 69, 0, 1)
+    header += struct.pack("<6I", 3, 64, 2, 96, 1, 128)
+    header += struct.pack("<4I", *guid) + struct.pack("<3I", 1, 2, 3)
     return header + rng.randbytes(max(0, size - len(header)))
 
 

@@ -1,5 +1,7 @@
 #include "catalogue/CacheIndex.h"
 
+#include "catalogue/EntryFacts.h"
+
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "runtime/DoEvents.h"
@@ -307,6 +309,7 @@ bool ReadCacheIndex(CatalogueColumns& catalogue) {
     catalogue.Clear();
     DoEvents();
     Reading().reset();
+    CatalogueFacts().Reset(); // the facts were those of the rows just cleared
     IndexReading reading;
     reading.path = CacheIndexPath();
     reading.digest = DigestStart;

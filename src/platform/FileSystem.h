@@ -99,22 +99,63 @@ struct FolderEntry {
 // never taken for the end of the list.
 std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder);
 
+// A regular file opened for reading, with what it was when opened. Opening never waits (a FIFO
+// or a device is refused at once) and never reaches anything but a regular file; a read never
+// goes past the size the file had when opened.
+class InputFile {
+public:
+    // `name` inside `folder`. A link is followed unless `followLinks` is false, when it is
+    // refused like any other file that is not a regular one. *notAFile (when given) tells such
+    // a refusal (a folder, a link, a FIFO...) from a file that is missing or cannot be read.
+    static std::optional<InputFile> Open(const Folder& folder, const std::string& name,
+                                         bool followLinks = true, bool* notAFile = nullptr);
+    InputFile(InputFile&&) noexcept;
+    InputFile& operator=(InputFile&&) noexcept;
+    ~InputFile();
+
+    std::uint64_t Size() const;
+    std::int64_t ModifiedTime() const; // seconds since 1970-01-01 UTC
+    FileIdentity Identity() const;
+    // Up to `length` bytes from `offset`; fewer only at the end of the file. nullopt when the
+    // read fails.
+    std::optional<std::string> ReadAt(std::uint64_t offset, std::size_t length) const;
+    // True while the file still has the size and modification time it had when opened.
+    bool Unchanged() const;
+
+    struct Impl;
+
+private:
+    friend class MoveBatch; // moves the file it has opened
+    explicit InputFile(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+enum class Sameness { Same, Different, Unreadable };
+// Whether two open files hold the same bytes. The bytes are compared only when the sizes agree,
+// each file read once, in pieces. Unreadable when a read fails or either file changed meanwhile.
+Sameness CompareFiles(const InputFile& a, const InputFile& b);
+
 enum class MoveResult {
     Moved,            // the destination holds the file; the source is gone or will go at Commit
     CopiedSourceKept, // copied; the source stays (it or its folder is read-only)
+    Duplicate,        // the destination already held the same bytes; the source was deleted
+    DuplicateKept,    // the same, but the source stays (it or its folder is read-only)
+    DestinationTaken, // another file (other bytes, a folder, a link...) has the name: nothing done
     SameFile,         // source and destination are one file: nothing was done
     SourceChanged,    // the source changed while it was copied: nothing was done
     Failed,           // nothing was done
 };
 
 // Moves cache files into place, with the durability of the whole batch paid once:
-//  - same file system: the source is renamed over the destination in one step, no data copied;
+//  - an existing destination is never replaced: when it holds the same bytes the source is
+//    deleted (Duplicate), otherwise nothing is done (DestinationTaken). A destination that
+//    appears while a move runs is caught by the no-replace step that names the file;
+//  - same file system: the source is renamed to the destination in one step, no data copied;
 //  - across file systems (or a source that must stay): the bytes go from the opened source into a
 //    file beside the destination that takes its name in one step; the source is deleted at the
 //    next Commit, after the destination is on disk, and only when it is still the very file that
 //    was copied, unchanged (identity, size, modification time);
-//  - a read-only destination is never replaced; a read-only source (or one in a read-only folder)
-//    is copied and kept.
+//  - a read-only source (or one in a read-only folder) is copied and kept.
 // No source goes before its destination is on disk; after Finish every move is on disk.
 class MoveBatch {
 public:

@@ -1,8 +1,8 @@
 #include "catalogue/CacheIndex.h"
+#include "catalogue/SafeNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "runtime/Globals.h"
-#include "transfer/SafeNames.h"
 #include "transfer/Transfer.h"
 
 #include <optional>

@@ -1,12 +1,14 @@
 #include "transfer/Transfer.h"
 
 #include "catalogue/CacheIndex.h"
+#include "catalogue/EntryFacts.h"
+#include "catalogue/FolderListing.h"
+#include "catalogue/SafeNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "runtime/DoEvents.h"
 #include "runtime/Globals.h"
 #include "runtime/PlayCue.h"
-#include "transfer/SafeNames.h"
 
 #include <array>
 #include <charconv>
@@ -22,18 +24,6 @@
 namespace UnrealMOD {
 
 namespace {
-
-constexpr std::array<std::string_view, 5> TransferFolders = {"Maps", "Textures", "Sounds", "Music",
-                                                             "Unknown File"};
-
-bool IsTransferFolder(const std::string& destination) {
-    for (std::string_view folder : TransferFolders) {
-        if (destination == folder) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // The total as a number the way the count box's text reads: leading blanks, an optional sign,
 // digits and a fraction; anything else ends the number, and no number at all is 0.
@@ -130,66 +120,6 @@ std::string Caption(const std::string& done, const std::string& total) {
     return done + " out of " + total + " Transfered";
 }
 
-// A folder of the game as the run sees it: resolved and listed once, then kept up to date with
-// the run's own changes, so that finding a name in it costs the same however full it is.
-class RunFolder {
-public:
-    bool Open(const std::string& path) {
-        folder_ = platform::OpenFolder(path);
-        if (!folder_)
-            return false;
-        const auto entries = platform::ReadFolder(*folder_);
-        if (!entries) {
-            folder_.reset();
-            return false;
-        }
-        for (const platform::FolderEntry& entry : *entries)
-            Add(entry.name, entry.regularFile);
-        return true;
-    }
-    const platform::Folder& Location() const { return *folder_; }
-
-    // The name the directory search gives `name`: the exact name when it is there, otherwise the
-    // match without regard to letter case that sorts first. filesOnly: regular files only.
-    std::optional<std::string> Find(const std::string& name, bool filesOnly) const {
-        const auto it = byKey_.find(platform::FileNameKey(name));
-        if (it == byKey_.end())
-            return std::nullopt;
-        const std::pair<std::string, bool>* best = nullptr;
-        for (const auto& candidate : it->second) {
-            if (filesOnly && !candidate.second)
-                continue;
-            if (candidate.first == name)
-                return name;
-            if (!best || candidate.first < best->first)
-                best = &candidate;
-        }
-        return best ? std::optional<std::string>(best->first) : std::nullopt;
-    }
-    void Add(const std::string& name, bool regularFile) {
-        auto& names = byKey_[platform::FileNameKey(name)];
-        for (auto& existing : names) {
-            if (existing.first == name) {
-                existing.second = regularFile;
-                return;
-            }
-        }
-        names.emplace_back(name, regularFile);
-    }
-    void Remove(const std::string& name) {
-        const auto it = byKey_.find(platform::FileNameKey(name));
-        if (it == byKey_.end())
-            return;
-        std::erase_if(it->second, [&](const auto& entry) { return entry.first == name; });
-        if (it->second.empty())
-            byKey_.erase(it);
-    }
-
-private:
-    std::optional<platform::Folder> folder_;
-    std::unordered_map<std::string, std::vector<std::pair<std::string, bool>>> byKey_;
-};
-
 using FolderKey = std::pair<std::uint64_t, std::uint64_t>;
 
 // What one run knows about the game's folders and what it has written into them.
@@ -207,40 +137,61 @@ public:
         }
     }
 
-    // True when the row's package now lies in its destination folder.
-    bool Move(const CatalogueRow& row) {
+    // What became of the row: its package now lies in its destination folder (moved, or it was
+    // there already), or it stays in the cache, and why.
+    RowReport Move(const CatalogueRow& row) {
+        RowReport report{row.cacheName, row.fileName, RowFate::Kept, {}};
         if (!cacheOpen_)
-            return false;
+            return Kept(report, "the cache folder cannot be read");
         const std::string cacheFile = row.cacheName + CacheFileExt();
+        const auto from = cache_.Find(cacheFile, true);
+        if (!from) {
+            report.fate = RowFate::Missing;
+            return report;
+        }
         if (cacheUses_[platform::FileNameKey(cacheFile)] != 1)
-            return false;
+            return Kept(report, "another entry names the same cache file");
         Destination* to = DestinationFolder(row.destination);
         if (!to)
-            return false;
+            return Kept(report, "its folder " + row.destination + " cannot be used");
         // One package per destination file and run: a second entry that lands on a file this
         // run has written (same name, other letter case, same name once decoded) would replace
         // the first package.
         const std::string key = platform::FileNameKey(row.fileName);
         if (to->written.count(key))
-            return false;
-        const auto from = cache_.Find(cacheFile, true);
-        if (!from)
-            return false;
+            return Kept(report, "another entry of this transfer has the same name");
         const std::string toName = to->folder->Find(row.fileName, false).value_or(row.fileName);
         switch (batch_.Move(cache_.Location(), *from, to->folder->Location(), toName)) {
         case platform::MoveResult::Moved:
             cache_.Remove(*from);
+            report.fate = RowFate::Moved;
             break;
         case platform::MoveResult::CopiedSourceKept:
+            report.fate = RowFate::Moved;
             break;
+        case platform::MoveResult::Duplicate:
+            cache_.Remove(*from);
+            report.fate = RowFate::Duplicate;
+            break;
+        case platform::MoveResult::DuplicateKept:
+            report.fate = RowFate::Duplicate;
+            break;
+        case platform::MoveResult::DestinationTaken:
+            return Kept(report, WhyTaken(*from, to->folder->Location(), toName));
         case platform::MoveResult::SameFile:
         case platform::MoveResult::SourceChanged:
         case platform::MoveResult::Failed:
-            return false;
+            return Kept(report, "it could not be moved");
         }
         to->folder->Add(toName, true);
         to->written.insert(key);
-        return true;
+        return report;
+    }
+
+    // Whether the cache file of an entry is still in the cache, as far as this run knows.
+    bool StillCached(const std::string& cacheName) const {
+        return !cacheOpen_ || !IsSafeName(cacheName) ||
+               cache_.Find(cacheName + CacheFileExt(), true).has_value();
     }
 
     // Every move of the run is on disk (false when that cannot be made sure).
@@ -248,16 +199,33 @@ public:
 
 private:
     struct Destination {
-        RunFolder* folder = nullptr;
+        FolderListing* folder = nullptr;
         std::unordered_set<std::string> written;
     };
+
+    static RowReport Kept(RowReport report, std::string reason) {
+        report.fate = RowFate::Kept;
+        report.reason = std::move(reason);
+        return report;
+    }
+
+    // Read only for a row whose name is taken: the player is told what is installed there.
+    std::string WhyTaken(const std::string& cacheFile, const platform::Folder& folder,
+                         const std::string& name) const {
+        const auto cached = platform::InputFile::Open(cache_.Location(), cacheFile);
+        if (!cached)
+            return "it could not be moved";
+        const std::string reason =
+            KeptReason(CompareWithInstalled(*cached, ReadPackageHeader(*cached), folder, name));
+        return reason.empty() ? "the installed file changed during the transfer" : reason;
+    }
 
     Destination* DestinationFolder(const std::string& name) {
         const auto known = byName_.find(name);
         if (known != byName_.end())
             return known->second;
         Destination* result = nullptr;
-        auto folder = std::make_unique<RunFolder>();
+        auto folder = std::make_unique<FolderListing>();
         if (folder->Open(GameFolder + name)) {
             const platform::FileIdentity id = folder->Location().identity;
             const platform::FileIdentity cacheId = cache_.Location().identity;
@@ -276,16 +244,29 @@ private:
         return result;
     }
 
-    RunFolder cache_;
+    FolderListing cache_;
     bool cacheOpen_ = false;
     std::unordered_map<std::string, int> cacheUses_;
-    std::vector<std::unique_ptr<RunFolder>> folders_;
+    std::vector<std::unique_ptr<FolderListing>> folders_;
     std::map<FolderKey, Destination> byIdentity_;
     std::map<std::string, Destination*> byName_;
     platform::MoveBatch batch_;
 };
 
+std::vector<RowReport>& Report() {
+    static std::vector<RowReport> report;
+    return report;
+}
+
 } // namespace
+
+const std::vector<RowReport>& LastRunReport() {
+    return Report();
+}
+
+std::string CompleteCaption(long long kept) {
+    return kept > 0 ? "Complete!!! " + std::to_string(kept) + " kept in the cache" : "Complete!!!";
+}
 
 std::string CacheFilePath(const std::string& cacheName) {
     return CacheFolderPath() + cacheName + CacheFileExt();
@@ -299,6 +280,8 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
     TransferOutcome outcome;
     BusyWindow busy(view);
     std::optional<RowMover> mover;
+    std::vector<RowReport>& report = Report();
+    report.clear();
     try {
         const std::string total = catalogue.OnesToTransferText();
         view.ShowTranFrame();
@@ -310,18 +293,24 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
         view.SetProgValue(0.0F);
 
         mover.emplace(catalogue);
+        report.reserve(static_cast<std::size_t>(catalogue.RowCount()));
         float value = 0.0F;
         for (int r = 0; r < catalogue.RowCount(); ++r) {
             const CatalogueRow row = catalogue.Row(r);
             if (row.destination == "System") {
                 catalogue.SetCopied(r, "Skipped");
+                report.push_back({row.cacheName, row.fileName, RowFate::Skipped, {}});
                 continue;
             }
             // The names come from the index, which any server can shape: an unsafe one is never
             // made into a path, so nothing is written or deleted for it.
             const bool safe = IsSafeName(row.fileName) && IsSafeName(row.cacheName) &&
-                              IsTransferFolder(row.destination);
-            if (safe && mover->Move(row)) {
+                              MovesOutOfCache(row.destination);
+            report.push_back(
+                safe ? mover->Move(row)
+                     : RowReport{row.cacheName, row.fileName, RowFate::Kept, "name not usable"});
+            const RowFate fate = report.back().fate;
+            if (fate == RowFate::Moved || fate == RowFate::Duplicate) {
                 catalogue.SetCopied(r, "YES");
                 value += 1.0F;
                 view.SetProgValue(value);
@@ -343,7 +332,15 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
     IgnoringFaults([&] { view.SetProgValue(view.ProgMax()); });
     IgnoringFaults([&] { busy.RestorePointer(); });
     IgnoringFaults([&] { view.ShowEndProg(); });
-    IgnoringFaults([&] { view.SetProgLbl("Complete!!!"); });
+    // Rows whose package is still in the cache although it could have gone: kept versions and
+    // failed moves (a row whose cache file was missing keeps nothing).
+    long long kept = 0;
+    IgnoringFaults([&] {
+        for (const RowReport& row : report)
+            if (row.fate == RowFate::Kept && (!mover || mover->StillCached(row.cacheName)))
+                ++kept;
+    });
+    IgnoringFaults([&] { view.SetProgLbl(CompleteCaption(kept)); });
     outcome.catalogueReread = false;
     IgnoringFaults([&] { outcome.catalogueReread = ReadCacheIndex(catalogue); });
     return outcome;

@@ -27,6 +27,27 @@ public:
     virtual void ShowProblem(const std::string& message) = 0;
 };
 
+// What the last run did with each row, kept after the closing read has reset the marks, for
+// whoever shows it (the entries window, the command line).
+enum class RowFate {
+    Skipped,   // a "System" row: it stays in the cache by rule
+    Moved,     // its package now lies in its destination folder
+    Duplicate, // the same bytes were installed already: the cached copy went
+    Kept,      // it stays in the cache; `reason` says why
+    Missing,   // its cache file was not there
+};
+struct RowReport {
+    std::string cacheName;
+    std::string fileName;
+    RowFate fate = RowFate::Kept;
+    std::string reason;
+};
+// One report per catalogue row of the last run, in order.
+const std::vector<RowReport>& LastRunReport();
+
+// The label at the end of a run: "Complete!!!", or with the number of rows kept in the cache.
+std::string CompleteCaption(long long kept);
+
 std::string CacheFilePath(const std::string& cacheName);
 std::string DestinationFilePath(const std::string& destination, const std::string& fileName);
 

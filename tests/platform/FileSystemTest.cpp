@@ -383,30 +383,50 @@ TEST_F(FileSystemTest, MoveKeepsEveryPackageWhole) {
     const std::vector<MoveCase> cases = {
         {"RenameOnOneDisk", "Maps", "DM-B.unr", nullptr, nullptr, R::Moved, std::nullopt,
          "map bytes"},
-        {"ReplaceOnOneDisk", "Maps", "DM-A.unr", nullptr, nullptr, R::Moved, std::nullopt,
-         "map bytes"},
+        // An installed file is never replaced; one with the very same bytes lets the source go.
+        {"InstalledOnOneDiskStays", "Maps", "DM-A.unr", nullptr, nullptr, R::DestinationTaken,
+         "map bytes", "old map"},
+        {"DuplicateOnOneDisk", "Maps", "DM-A.unr",
+         [](const std::string& g) { testsupport::WriteFile(g + "/Maps/DM-A.unr", "map bytes"); },
+         nullptr, R::Duplicate, std::nullopt, "map bytes"},
         {"CopyAcrossFileSystems", "Music", "Song.umx", nullptr, nullptr, R::Moved, std::nullopt,
          "map bytes"},
-        {"ReplaceAcrossFileSystems", "Music", "Old.umx", nullptr, nullptr, R::Moved, std::nullopt,
-         "map bytes"},
+        {"InstalledAcrossFileSystemsStays", "Music", "Old.umx", nullptr, nullptr,
+         R::DestinationTaken, "map bytes", "old song"},
+        {"DuplicateAcrossFileSystems", "Music", "Old.umx",
+         [](const std::string& g) { testsupport::WriteFile(g + "/Music/Old.umx", "map bytes"); },
+         nullptr, R::Duplicate, std::nullopt, "map bytes"},
+        {"ReadOnlySourceDuplicateStays", "Music", "Old.umx",
+         [](const std::string& g) {
+             testsupport::WriteFile(g + "/Music/Old.umx", "map bytes");
+             chmod((g + "/Cache/K1.uxx").c_str(), 0444);
+         },
+         nullptr, R::DuplicateKept, "map bytes", "map bytes"},
+        // A file that takes the name while the copy is made is not replaced by it.
+        {"DestinationAppearsDuringTheCopy", "Music", "Song.umx",
+         [](const std::string& g) {
+             platform::SetAfterCopyForTesting(
+                 [g] { testsupport::WriteFile(g + "/Music/Song.umx", "appeared"); });
+         },
+         nullptr, R::DestinationTaken, "map bytes", "appeared"},
         {"ReadOnlySourceIsCopiedAndKept", "Maps", "DM-B.unr",
          [](const std::string& g) { chmod((g + "/Cache/K1.uxx").c_str(), 0444); }, nullptr,
          R::CopiedSourceKept, "map bytes", "map bytes"},
         {"ReadOnlyDestinationIsNotReplaced", "Maps", "DM-A.unr",
          [](const std::string& g) { chmod((g + "/Maps/DM-A.unr").c_str(), 0444); }, nullptr,
-         R::Failed, "map bytes", "old map"},
+         R::DestinationTaken, "map bytes", "old map"},
         {"HardLinkIsTheSameFile", "Maps", "DM-L.unr",
          [](const std::string& g) {
              link((g + "/Cache/K1.uxx").c_str(), (g + "/Maps/DM-L.unr").c_str());
          },
          nullptr, R::SameFile, "map bytes", "map bytes"},
         // Rewritten while it is copied: the torn copy never takes the name.
-        {"SourceRewrittenDuringItsCopy", "Music", "Old.umx",
+        {"SourceRewrittenDuringItsCopy", "Music", "Song.umx",
          [](const std::string& g) {
              platform::SetAfterCopyForTesting(
                  [g] { testsupport::WriteFile(g + "/Cache/K1.uxx", "newer bytes"); });
          },
-         nullptr, R::SourceChanged, "newer bytes", "old song"},
+         nullptr, R::SourceChanged, "newer bytes", std::nullopt},
         // Changed after its copy was made: the copy stays in place, the changed file in the cache.
         {"SourceChangedBeforeItsDeletion", "Music", "Song.umx", nullptr,
          [](const std::string& g) { testsupport::WriteFile(g + "/Cache/K1.uxx", "newer bytes"); },
@@ -511,13 +531,12 @@ TEST_F(FileSystemTest, MoveOnOneDiskKeepsEveryPackageWhole) {
         std::optional<std::string> sourceAfter, destAfter;
     } cases[] = {
         {"rename", "DM-B.unr", nullptr, false, R::Moved, std::nullopt, "map bytes"},
-        {"replace", "DM-A.unr", nullptr, false, R::Moved, std::nullopt, "map bytes"},
+        {"installed file stays", "DM-A.unr", nullptr, false, R::DestinationTaken, "map bytes",
+         "old map"},
         {"read-only source", "DM-B.unr", "/Cache/K1.uxx", false, R::CopiedSourceKept, "map bytes",
          "map bytes"},
-        {"read-only destination", "DM-A.unr", "/Maps/DM-A.unr", false, R::Failed, "map bytes",
-         "old map"},
-        {"source changed during its copy over a file", "DM-A.unr", "/Cache/K1.uxx", true,
-         R::SourceChanged, "map bytes", "old map"},
+        {"read-only destination", "DM-A.unr", "/Maps/DM-A.unr", false, R::DestinationTaken,
+         "map bytes", "old map"},
         {"source changed during its copy to a new name", "DM-B.unr", "/Cache/K1.uxx", true,
          R::SourceChanged, "map bytes", std::nullopt},
     };

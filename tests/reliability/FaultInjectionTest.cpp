@@ -357,7 +357,7 @@ std::vector<FaultCase> Cases() {
              [] {
                  auto f = ThreeFiles();
                  f.push_back({"Cache/K4.uxx", Bytes("K4", 3 << 20)});
-                 f.push_back({"Maps/DM-Old.unr", "old"});
+                 f.push_back({"Maps/DM-Old.unr", Bytes("K4", 3 << 20)}); // a duplicate
                  return f;
              }(),
          .setup =
@@ -390,10 +390,10 @@ std::vector<FaultCase> Cases() {
          .files =
              [] {
                  auto f = ThreeFiles();
-                 f.push_back({"Maps/DM-A.unr", "old"});
+                 f.push_back({"Maps/DM-A.unr", "old"}); // another version: it stays
                  return f;
              }(),
-         .marks = {"DM-A.unr:YES", "Pack.u:Skipped", "Sky.utx:YES"}});
+         .marks = {"DM-A.unr:Errored", "Pack.u:Skipped", "Sky.utx:YES"}});
     // Windows-1252 in the index, UTF-8 on disk.
     add({.name = "Windows1252RealNames",
          .index = "[Cache]\r\nK1=Caf\xE9.unr\r\nK2=\x80uro-Sky.utx\r\nK3=Na\xEFve\x99.uax\r\n",
@@ -416,13 +416,15 @@ std::vector<FaultCase> Cases() {
          .files = {{"Cache/K1.uxx", Bytes("K1", 100)},
                    {"Cache/K2.uxx", Bytes("K2", 100)},
                    {"Maps/dm-a.UNR", "old"},
-                   {"Textures/CAF\xC3\x89.UTX", "old"}},
-         .marks = {"DM-A.unr:YES", "caf\xC3\xA9.utx:YES"},
+                   {"Textures/CAF\xC3\x89.UTX", Bytes("K2", 100)}},
+         .marks = {"DM-A.unr:Errored", "caf\xC3\xA9.utx:YES"},
          .extra =
              [](R& t) {
+                 // Another version stays beside its cached copy; a duplicate lets its copy go.
                  EXPECT_EQ(t.Names("Maps"), std::vector<std::string>{"dm-a.UNR"});
-                 EXPECT_EQ(t.Read("Maps/dm-a.UNR"), Bytes("K1", 100));
+                 EXPECT_EQ(t.Read("Maps/dm-a.UNR"), "old");
                  EXPECT_EQ(t.Names("Textures"), std::vector<std::string>{"CAF\xC3\x89.UTX"});
+                 EXPECT_EQ(t.Names("Cache"), (std::vector<std::string>{"K1.uxx", "cache.ini"}));
              },
          .posixOnly = "on Windows two names that differ in letter case are one file, so the case "
                       "cannot be set up"});
@@ -450,7 +452,7 @@ std::vector<FaultCase> Cases() {
                    {"Cache/K5.uxx", Bytes("K5", 100)},
                    {"Maps/" + Long("c", 251) + ".unr", "old"}},
          .marks = {Long("a", 250) + ".unr:YES", Long("b", 300) + ".unr:Errored",
-                   Long("\xC3\xA9", 120) + ".utx:YES", Long("c", 251) + ".unr:YES",
+                   Long("\xC3\xA9", 120) + ".utx:YES", Long("c", 251) + ".unr:Errored",
                    Long("\xC3\xA9", 126) + ".utx:Errored", "Short.unr:Errored"}});
     // Two entries of one run that land on one destination file: the second stays.
     add({.name = "SameRealNameTwice",

@@ -26,9 +26,10 @@ TEST(FaultSweepTest, EveryCallFails) {
 
 class FaultSweepTest : public lodestow_test::GameFolderTest {
 protected:
-    // A move within the disk, a replaced destination, a code package that stays, a missing
-    // cache file, moves to another file system (a new file and a replaced one), and a package
-    // whose destination is read-only: it stays in the cache, so the rewrite must find it there.
+    // A move within the disk, another version installed (it stays), a code package that stays, a
+    // missing cache file, moves to another file system (a new file and a duplicate of an
+    // installed one), and a package whose destination is read-only: it stays in the cache, so
+    // the rewrite must find it there.
     void MakeGame() {
         for (const char* folder : {"Cache", "Maps", "Textures", "Music"}) {
             for (const auto& entry : fs::directory_iterator(Native(folder)))
@@ -43,7 +44,7 @@ protected:
         Write("Cache/K5.uxx", std::string(7000, 'e'));
         Write("Cache/K6.uxx", std::string(2000, 'f'));
         Write("Textures/Sky.utx", "an older texture");
-        Write("Music/Old.umx", "an older song");
+        Write("Music/Old.umx", std::string(2000, 'f'));
         Write("Cache/K7.uxx", std::string(900, 'g'));
         Write("Textures/Locked.utx", "read-only");
         SetMode("Textures/Locked.utx", 0444);

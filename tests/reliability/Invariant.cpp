@@ -217,6 +217,8 @@ std::vector<std::string> Violations(const Before& before, const std::vector<std:
             }
             mayAppear.insert(dest);
             mayChange.insert(dest);
+            if (destBefore && destNow != destBefore)
+                problems.push_back(Describe(e) + ": the installed " + dest + " was replaced");
             if (!destNow || destNow->kind != Node::Kind::File || destNow->bytes != *e.cacheBytes)
                 problems.push_back(Describe(e) + ": cache file gone but " + dest + " holds " +
                                    Preview(destNow) + " instead of its " +
@@ -236,7 +238,7 @@ std::vector<std::string> Violations(const Before& before, const std::vector<std:
         // package went to, or that is the index, is judged with that entry or the index.
         if (!dest.empty() && destNow != destBefore && !lastMover.count(dest) &&
             !mayAppear.count(dest)) {
-            const bool whole = destNow && destNow->kind == Node::Kind::File &&
+            const bool whole = !destBefore && destNow && destNow->kind == Node::Kind::File &&
                                destNow->bytes == *e.cacheBytes && mark != "Errored";
             if (whole) {
                 mayAppear.insert(dest);

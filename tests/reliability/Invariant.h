@@ -4,7 +4,8 @@
 //    bytes of its cache file, with the cache file gone, or still has its cache file in the cache,
 //    unchanged, and is still listed in the index;
 //  - no two entries' packages end in one destination file;
-//  - a destination file that existed before is unchanged or replaced whole;
+//  - a destination file that existed before is unchanged: it is never replaced (a cache file
+//    may go only when it held the very same bytes);
 //  - nothing else in the tree appeared, changed or went: no partial or temporary file anywhere,
 //    nothing written or deleted outside the destinations and the cache.
 // GameFolder, CacheIndexName and WINEPREFIX must point at the game while it is used.

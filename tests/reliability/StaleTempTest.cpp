@@ -57,7 +57,6 @@ TEST(StaleTempTest, NothingIsRemovedForTheShapeOfItsName) {
             WriteFile(folder / name, "the user's");
     WriteFile(cache / "K1.uxx", "map");
     WriteFile(cache / "K2.uxx", "other map");
-    WriteFile(maps / "DM-B.unr", "old");
     WriteFile(cache / "cache.ini", "old");
 
     ASSERT_TRUE(

@@ -3,12 +3,19 @@
 #include "GameFolderFixture.h"
 
 #include "catalogue/CacheIndex.h"
+#include "catalogue/EntryFacts.h"
 #include "runtime/DoEvents.h"
+#include "support/PackageBytes.h"
 #include "transfer/Transfer.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 #include <sstream>
 #include <stdexcept>
 
@@ -22,6 +29,12 @@ namespace {
 const std::string ThreeEntries = "[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\nK3=Sky.utx\r\n";
 
 class TransferTest : public lodestow_test::GameFolderTest {
+public:
+    // For the tables of game states below.
+    using GameFolderTest::Native;
+    using GameFolderTest::SetMode;
+    using GameFolderTest::Write;
+
 protected:
     void WriteThree() {
         Write("Cache/cache.ini", ThreeEntries);
@@ -104,8 +117,8 @@ TEST_F(TransferTest, FailedCopiesStayInTheCacheAndInTheIndex) {
     EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:Errored", "Readme.txt:Errored",
                                         "Song.umx:Errored", "Boom.uax:YES"}));
     // The bar counts failed rows too, and the label shows the bar's value.
-    EXPECT_EQ(view.Labels(),
-              (Strings{"0 out of 4 Transfered", "4 out of 4 Transfered", "Complete!!!"}));
+    EXPECT_EQ(view.Labels(), (Strings{"0 out of 4 Transfered", "4 out of 4 Transfered",
+                                      "Complete!!! 2 kept in the cache"}));
     EXPECT_EQ(Read("Cache/K4.uxx"), "text");
     EXPECT_EQ(Read("Cache/K5.uxx"), "music");
     EXPECT_FALSE(Exists("Music"));
@@ -131,19 +144,136 @@ TEST_F(TransferTest, UnknownFileFolderTakesOtherNamesWhenPresent) {
     EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\n\r\n");
 }
 
-TEST_F(TransferTest, ExistingDestinationIsReplacedWhole) {
-    Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\n");
-    Write("Cache/K1.uxx", "new");
-    Write("Maps/dm-a.UNR", std::string(5000, 'o')); // same file, other letter case
+// What is installed under the destination name decides: an installed file is never replaced.
+// The cached package is a map of version 128 whose cache name is its GUID.
+struct Installed {
+    const char* name;
+    std::function<void(TransferTest&, const std::string& package)> make; // of Maps/CTF-Face.unr
+    UnrealMOD::Installed facts;
+    bool cacheFileGoes;
+    const char* mark;
+    const char* reason; // of the kept row
+};
+
+const testsupport::Guid PackageId{0x308EA24F, 0x79FEB145, 0xEE8651F3, 0xEB404B83};
+
+const Installed DestinationStates[] = {
+    {"Absent", [](TransferTest&, const std::string&) {}, UnrealMOD::Installed::Nothing, true, "YES",
+     ""},
+    {"SameBytesOtherLetterCase",
+     [](TransferTest& t, const std::string& package) { t.Write("Maps/ctf-face.UNR", package); },
+     UnrealMOD::Installed::SameBytes, true, "YES", ""},
+    {"SamePackageOtherBytes",
+     [](TransferTest& t, const std::string&) {
+         t.Write("Maps/CTF-Face.unr", testsupport::MakePackage(128, PackageId, 9000, 2));
+     },
+     UnrealMOD::Installed::SamePackage, false, "Errored",
+     "the same package with other bytes is installed"},
+    {"StockMapOtherVersion",
+     [](TransferTest& t, const std::string&) {
+         t.Write("Maps/CTF-Face.unr", testsupport::MakePackage(68, {9, 9, 9, 9}, 9000, 1));
+     },
+     UnrealMOD::Installed::OtherVersion, false, "Errored", "another version is installed"},
+    {"NotAPackage",
+     [](TransferTest& t, const std::string&) { t.Write("Maps/CTF-Face.unr", "not a package"); },
+     UnrealMOD::Installed::OtherVersion, false, "Errored", "another version is installed"},
+    {"Folder",
+     [](TransferTest& t, const std::string&) {
+         std::filesystem::create_directories(t.Native("Maps/CTF-Face.unr/inside"));
+     },
+     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name"},
+#ifndef _WIN32
+    {"LinkToTheSameBytes",
+     [](TransferTest& t, const std::string& package) {
+         t.Write("elsewhere.unr", package);
+         std::filesystem::create_symlink(t.Native("elsewhere.unr"), t.Native("Maps/CTF-Face.unr"));
+     },
+     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name"},
+    {"Fifo",
+     [](TransferTest& t, const std::string&) {
+         ASSERT_EQ(::mkfifo(t.Native("Maps/CTF-Face.unr").c_str(), 0644), 0);
+     },
+     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name"},
+    {"UnreadableFile",
+     [](TransferTest& t, const std::string&) {
+         if (::geteuid() == 0)
+             GTEST_SKIP() << "root reads every file; run as a normal user to see this row";
+         t.Write("Maps/CTF-Face.unr", std::string(9000, 'x'));
+         t.SetMode("Maps/CTF-Face.unr", 0);
+     },
+     UnrealMOD::Installed::Unreadable, false, "Errored", "the installed file cannot be read"},
+#endif
+};
+
+class DestinationStateTest : public TransferTest, public testing::WithParamInterface<Installed> {};
+
+TEST_P(DestinationStateTest, InstalledFileIsNeverReplaced) {
+    const Installed& state = GetParam();
+    const std::string package = testsupport::MakePackage(128, PackageId, 9000, 1);
+    const std::string cacheName = testsupport::GuidHex(PackageId);
+    Write("Cache/cache.ini", "[Cache]\r\n" + cacheName + "=CTF-Face.unr\r\nK2=Pack.u\r\n");
+    Write("Cache/" + cacheName + ".uxx", package);
+    Write("Cache/K2.uxx", "code");
+    state.make(*this, package);
+    if (IsSkipped())
+        return;
+    const auto installedBefore = Snapshot();
     MarkingCatalogue catalogue;
     Load(catalogue);
+    const UnrealMOD::EntryFacts facts = UnrealMOD::CatalogueFacts().Of(catalogue, 0);
+    EXPECT_EQ(facts.installed, state.facts);
+    EXPECT_TRUE(facts.cacheFileFound);
+    EXPECT_EQ(facts.size, package.size());
+    ASSERT_TRUE(facts.header);
+    EXPECT_EQ(facts.header->guid.Hex(), cacheName);
+    EXPECT_FALSE(facts.nameMismatch);
+
     FakeView view;
     UnrealMOD::RunitClick(catalogue, view);
 
-    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:YES"}));
-    EXPECT_EQ(Names("Maps"), (Strings{"dm-a.UNR"}));
-    EXPECT_EQ(Read("Maps/dm-a.UNR"), "new");
-    EXPECT_FALSE(Exists("Cache/K1.uxx"));
+    EXPECT_EQ(catalogue.marks,
+              (Strings{"CTF-Face.unr:" + std::string(state.mark), "Pack.u:Skipped"}));
+    EXPECT_EQ(Exists("Cache/" + cacheName + ".uxx"), !state.cacheFileGoes);
+    const std::string listed = state.cacheFileGoes ? "" : cacheName + "=CTF-Face.unr\r\n";
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\n" + listed + "K2=Pack.u\r\n\r\n");
+    ASSERT_EQ(UnrealMOD::LastRunReport().size(), 2u);
+    EXPECT_EQ(UnrealMOD::LastRunReport()[0].reason, state.reason);
+    EXPECT_EQ(view.label, state.cacheFileGoes ? "Complete!!!" : "Complete!!! 1 kept in the cache");
+    // Whatever was installed is still there, byte for byte; only a moved package was added.
+    auto after = Snapshot();
+    if (state.facts == UnrealMOD::Installed::Nothing) {
+        EXPECT_EQ(after.at(Native("Maps/CTF-Face.unr")), "file:" + package);
+        after.erase(Native("Maps/CTF-Face.unr"));
+    }
+    for (const auto& [path, bytes] : installedBefore) {
+        if (path.find("/Cache/") == std::string::npos) {
+            EXPECT_EQ(after[path], bytes) << path;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(States, DestinationStateTest, testing::ValuesIn(DestinationStates),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A package whose GUID is not its cache name, and a map that is not a package, still move; the
+// disagreement is told with the entry.
+TEST_F(TransferTest, DisagreeingCacheNamesAreToldAndStillMove) {
+    const std::string other = testsupport::GuidHex({1, 2, 3, 4});
+    Write("Cache/cache.ini", "[Cache]\r\n" + other + "=DM-A.unr\r\nK3=DM-B.unr\r\nK4=DM-C.unr\r\n");
+    Write("Cache/" + other + ".uxx", testsupport::MakePackage(69, PackageId, 300));
+    Write("Cache/K3.uxx", "a map that is not a package");
+    Write("Cache/K4.uxx", testsupport::MakePackage(61, PackageId, 300));
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    auto& facts = UnrealMOD::CatalogueFacts();
+    EXPECT_TRUE(facts.Of(catalogue, 0).nameMismatch);
+    EXPECT_TRUE(facts.Of(catalogue, 1).nameMismatch);
+    EXPECT_FALSE(facts.Of(catalogue, 2).nameMismatch); // not 32 digits: nothing to disagree with
+    EXPECT_EQ(facts.Of(catalogue, 2).header->fileVersion, 61);
+    FakeView view;
+    UnrealMOD::RunitClick(catalogue, view);
+    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:YES", "DM-B.unr:YES", "DM-C.unr:YES"}));
+    EXPECT_EQ(Names("Maps"), (Strings{"DM-A.unr", "DM-B.unr", "DM-C.unr"}));
 }
 
 TEST_F(TransferTest, ReadOnlyDestinationAndFolderInTheWayAreLeftAlone) {

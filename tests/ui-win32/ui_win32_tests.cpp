@@ -4,6 +4,7 @@
 
 #include "forms/Definitions.h"
 #include "runtime/Globals.h"
+#include "transfer/Transfer.h"
 #include "ui-win32/FindUnreal.h"
 #include "ui-win32/MainForm.h"
 
@@ -232,6 +233,22 @@ TEST(Win32Windows, ProgressIsThrottledDuringARunAndEndsOnItsLastValue) {
     EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0),
               LRESULT(forms::ToWholeProgress(0.0F, float(rows), float(rows)).value));
     EXPECT_EQ(main.Caption("ProgLbl"), "1000 of 1000");
+    // The end of a run that kept rows in the cache is read whole.
+    const std::string end = UnrealMOD::CompleteCaption(12345);
+    main.SetProgLbl(end);
+    EXPECT_EQ(main.Caption("ProgLbl"), end);
+    HWND label = main.Control("ProgLbl");
+    HDC dc = ::GetDC(label);
+    const HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+    const std::wstring wide(end.begin(), end.end());
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    RECT client{};
+    ::GetClientRect(label, &client);
+    EXPECT_LE(extent.cx, client.right - client.left);
 }
 
 // The list box's rows as it draws them (WM_PRINTCLIENT into a bitmap of its own), as pixels.

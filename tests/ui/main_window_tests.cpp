@@ -3,6 +3,7 @@
 
 #include "forms/Definitions.h"
 #include "main_support.h"
+#include "transfer/Transfer.h"
 #include "ui/CatalogueList.h"
 #include "ui/FindUnreal.h"
 #include "ui/Twips.h"
@@ -382,6 +383,12 @@ TEST_F(MainWindowTest, RunEndsShowingItsLastProgressAndAFullBarForNothing) {
         EXPECT_EQ(form.TranProg->value(), form.TranProg->maximum()) << total;
     }
     EXPECT_EQ(form.ProgLbl->text(), "1000 out of 1000 Transfered");
+    // The end of a run that kept rows in the cache is read whole.
+    const std::string end = UnrealMOD::CompleteCaption(12345);
+    form.SetProgLbl(end);
+    EXPECT_EQ(form.ProgLbl->text().toStdString(), end);
+    EXPECT_LE(form.ProgLbl->fontMetrics().horizontalAdvance(form.ProgLbl->text()),
+              form.ProgLbl->contentsRect().width());
 }
 
 TEST_F(MainWindowTest, BusyPointerIsBalanced) {

@@ -327,6 +327,19 @@ bool SyncFolder(const std::string& folder) {
     return dir && ::fsync(dir.get()) == 0;
 }
 
+// A new name that must not replace a file that appeared since the folder was listed.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+#endif
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return -1;
+    return ::unlink(from.c_str());
+}
+
 // How a new file's contents reach disk: each on its own (the index), or with its whole batch
 // (a transfer, which flushes the file system once before any source goes).
 enum class Flush { Now, WithBatch };
@@ -334,12 +347,14 @@ enum class Flush { Now, WithBatch };
 // Gives the complete file `fd` the name `target` in one step. A new target is linked directly;
 // an existing one is replaced by a rename from a temporary name that the journal records first.
 // `link` names the file: linkat from /proc for an unnamed file, rename for a named one.
+// With `mayReplace` false a target that exists (or appears) is left alone: false with errno EEXIST.
 bool PutInPlace(const std::string& folder, const std::string& name, const std::string& target,
-                bool targetExists, int fd, const std::function<int(const std::string&)>& linkTo) {
+                bool targetExists, bool mayReplace, int fd,
+                const std::function<int(const std::string&)>& linkTo) {
     if (!targetExists) {
         if (linkTo(target) == 0)
             return true;
-        if (errno != EEXIST)
+        if (errno != EEXIST || !mayReplace)
             return false;
     }
     struct stat st {};
@@ -378,8 +393,9 @@ bool CanNameUnnamedFiles() {
 enum class Unnamed { Done, Failed, Unsupported };
 
 Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& name,
-                                  const std::string& target, bool targetExists, mode_t mode,
-                                  Flush flush, const std::function<bool(int)>& fill) {
+                                  const std::string& target, bool targetExists, bool mayReplace,
+                                  mode_t mode, Flush flush, const std::function<bool(int)>& fill,
+                                  bool& taken) {
     if (!CanNameUnnamedFiles())
         return Unnamed::Unsupported;
     Fd out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
@@ -396,8 +412,10 @@ Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& 
     const auto linkTo = [&](const std::string& to) {
         return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW);
     };
-    if (!PutInPlace(folder, name, target, targetExists, out.get(), linkTo))
+    if (!PutInPlace(folder, name, target, targetExists, mayReplace, out.get(), linkTo)) {
+        taken = errno == EEXIST && !mayReplace;
         return Unnamed::Failed;
+    }
     // In place, its contents flushed (or about to be, with its batch): a failing close cannot
     // undo that, and the file is what it is.
     out.Close();
@@ -409,14 +427,30 @@ Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& 
 // `fill` go to a file beside it that then takes the destination's name. On failure the
 // destination is untouched and no temporary file is left; a run killed midway leaves none that
 // outlives the next run's journal sweep.
-bool ReplaceNative(const std::string& target, Flush flush, const std::function<bool(int)>& fill) {
+// With `mayReplace` false an existing target is never replaced: *taken (when given) then says
+// that the name was taken, before the copy or while it was made.
+bool ReplaceNative(const std::string& target, Flush flush, const std::function<bool(int)>& fill,
+                   bool mayReplace = true, bool* taken = nullptr) {
     const auto [folder, name] = SplitNative(target);
     if (name.empty())
         return false;
+    bool nameTaken = false;
+    struct Report {
+        bool* to;
+        bool& value;
+        ~Report() {
+            if (to)
+                *to = value;
+        }
+    } report{taken, nameTaken};
 
     mode_t mode = NewFileMode();
     struct stat st {};
     bool targetExists = false;
+    if (::lstat(target.c_str(), &st) == 0 && !mayReplace) {
+        nameTaken = true;
+        return false;
+    }
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode) || !OwnerWritable(st))
             return false;
@@ -429,7 +463,8 @@ bool ReplaceNative(const std::string& target, Flush flush, const std::function<b
         return false;
 
 #ifdef O_TMPFILE
-    switch (ReplaceThroughUnnamedFile(folder, name, target, targetExists, mode, flush, fill)) {
+    switch (ReplaceThroughUnnamedFile(folder, name, target, targetExists, mayReplace, mode, flush,
+                                      fill, nameTaken)) {
     case Unnamed::Done:
         // Make the new name durable. The contents are already in place, so a folder that
         // cannot be synced (some file systems refuse) does not turn this into a failure.
@@ -463,7 +498,9 @@ bool ReplaceNative(const std::string& target, Flush flush, const std::function<b
     TempJournal::Get().Record(temp, made);
     const bool written = fill(out.get()) && ::fchmod(out.get(), mode) == 0 &&
                          (flush == Flush::WithBatch || ::fsync(out.get()) == 0) && out.Close();
-    if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!written || (mayReplace ? ::rename(temp.c_str(), target.c_str())
+                                : RenameNoReplace(temp, target)) != 0) {
+        nameTaken = written && !mayReplace && errno == EEXIST;
         ::unlink(temp.c_str());
         return false;
     }
@@ -726,6 +763,84 @@ std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
     return entries;
 }
 
+struct InputFile::Impl {
+    Fd fd;
+    struct stat opened {};
+};
+
+InputFile::InputFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+InputFile::InputFile(InputFile&&) noexcept = default;
+InputFile& InputFile::operator=(InputFile&&) noexcept = default;
+InputFile::~InputFile() = default;
+
+std::optional<InputFile> InputFile::Open(const Folder& folder, const std::string& name,
+                                         bool followLinks, bool* notAFile) {
+    if (notAFile)
+        *notAFile = false;
+    if (name.empty())
+        return std::nullopt;
+    const std::string path = Join(folder.location, name);
+    // O_NONBLOCK: opening a FIFO for reading would wait for a writer.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
+    auto impl = std::make_unique<Impl>();
+    impl->fd = Fd(::open(path.c_str(), flags));
+    if (!impl->fd) {
+        if (notAFile)
+            *notAFile = errno == ELOOP || errno == ENXIO || errno == EISDIR;
+        return std::nullopt;
+    }
+    if (::fstat(impl->fd.get(), &impl->opened) != 0)
+        return std::nullopt;
+    if (!S_ISREG(impl->opened.st_mode)) {
+        if (notAFile)
+            *notAFile = true;
+        return std::nullopt;
+    }
+    return InputFile(std::move(impl));
+}
+
+std::uint64_t InputFile::Size() const {
+    return static_cast<std::uint64_t>(impl_->opened.st_size);
+}
+
+std::int64_t InputFile::ModifiedTime() const {
+    return static_cast<std::int64_t>(impl_->opened.st_mtim.tv_sec);
+}
+
+FileIdentity InputFile::Identity() const {
+    return {static_cast<std::uint64_t>(impl_->opened.st_dev),
+            static_cast<std::uint64_t>(impl_->opened.st_ino)};
+}
+
+std::optional<std::string> InputFile::ReadAt(std::uint64_t offset, std::size_t length) const {
+    const std::uint64_t size = Size();
+    if (offset >= size)
+        return std::string();
+    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(length, size - offset)),
+                      '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(impl_->fd.get(), bytes.data() + done, bytes.size() - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+bool InputFile::Unchanged() const {
+    struct stat now {};
+    const struct stat& was = impl_->opened;
+    return ::fstat(impl_->fd.get(), &now) == 0 && now.st_size == was.st_size &&
+           now.st_mtim.tv_sec == was.st_mtim.tv_sec && now.st_mtim.tv_nsec == was.st_mtim.tv_nsec;
+}
+
 namespace {
 
 bool SameContents(const struct stat& a, const struct stat& b) {
@@ -741,19 +856,6 @@ bool SyncFileSystemOf(const std::string& folder) {
     ::sync();
     return bool(dir);
 #endif
-}
-
-// A new name that must not replace a file that appeared since the folder was listed.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-#endif
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return -1;
-    return ::unlink(from.c_str());
 }
 
 std::function<void()>& AfterCopyHook() {
@@ -788,6 +890,36 @@ MoveBatch::~MoveBatch() {
     Finish();
 }
 
+namespace {
+
+// The destination's name is taken. Only a file with the very bytes of the source lets the move
+// go on, as the deletion of the source (unless the source must stay): nothing else is replaced.
+MoveResult OnTakenName(const Folder& from, const std::string& fromName, const Folder& to,
+                       const std::string& toName, bool keep, std::set<std::string>& changed) {
+    const auto cached = InputFile::Open(from, fromName, false);
+    const auto installed = InputFile::Open(to, toName, false);
+    if (!cached || !installed)
+        return MoveResult::DestinationTaken;
+    if (cached->Identity() == installed->Identity())
+        return MoveResult::SameFile;
+    if (CompareFiles(*cached, *installed) != Sameness::Same)
+        return MoveResult::DestinationTaken;
+    if (keep)
+        return MoveResult::DuplicateKept;
+    // Deleted only while its name still leads to the file that was compared.
+    const std::string source = Join(from.location, fromName);
+    struct stat now {};
+    if (::lstat(source.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
+        !(FileIdentity{static_cast<std::uint64_t>(now.st_dev),
+                       static_cast<std::uint64_t>(now.st_ino)} == cached->Identity()) ||
+        !cached->Unchanged() || ::unlink(source.c_str()) != 0)
+        return MoveResult::DuplicateKept;
+    changed.insert(from.location);
+    return MoveResult::Duplicate;
+}
+
+} // namespace
+
 MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, const Folder& to,
                            const std::string& toName) {
     if (fromName.empty() || toName.empty())
@@ -797,58 +929,57 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     struct stat link {};
     if (::lstat(source.c_str(), &link) != 0)
         return MoveResult::Failed;
-    struct stat st {};
-    Fd in = OpenRegular(source, st);
-    if (!in)
+    const auto opened = InputFile::Open(from, fromName);
+    if (!opened)
         return MoveResult::Failed;
-    struct stat there {};
-    bool exists = false;
-    if (::stat(target.c_str(), &there) == 0) {
-        if (there.st_dev == st.st_dev && there.st_ino == st.st_ino)
-            return MoveResult::SameFile;
-        if (!S_ISREG(there.st_mode) || !OwnerWritable(there))
-            return MoveResult::Failed;
-        exists = true;
-    } else if (errno != ENOENT) {
-        return MoveResult::Failed;
-    }
-    if (!FolderAcceptsChanges(to.location))
-        return MoveResult::Failed;
+    const struct stat st = opened->impl_->opened;
+    const int in = opened->impl_->fd.get();
     // A read-only file, or one in a folder that keeps its files, is copied and stays; so does a
     // link, whose target is not ours to move.
     const bool keep =
         !OwnerWritable(st) || !FolderAcceptsChanges(from.location) || S_ISLNK(link.st_mode);
+    struct stat there {};
+    if (::lstat(target.c_str(), &there) == 0)
+        return OnTakenName(from, fromName, to, toName, keep, impl_->changed);
+    if (errno != ENOENT || !FolderAcceptsChanges(to.location))
+        return MoveResult::Failed;
 
     if (!keep && st.st_dev == to.identity.device) {
-        const int renamed =
-            exists ? ::rename(source.c_str(), target.c_str()) : RenameNoReplace(source, target);
-        if (renamed == 0) {
+        if (RenameNoReplace(source, target) == 0) {
             impl_->changed.insert(from.location);
             impl_->changed.insert(to.location);
             return MoveResult::Moved;
         }
+        if (errno == EEXIST)
+            return OnTakenName(from, fromName, to, toName, keep, impl_->changed);
         if (errno != EXDEV)
             return MoveResult::Failed;
     }
 
     bool changed = false;
-    const bool copied = ReplaceNative(target, Flush::WithBatch, [&](int out) {
-        if (!CopyContents(in.get(), out, st.st_size))
-            return false;
-        if (AfterCopyHook())
-            AfterCopyHook()();
-        // A file rewritten while it was read gives a torn copy: it must not take the name.
-        struct stat after {
-        }, written{};
-        if (::fstat(in.get(), &after) != 0 || !SameContents(st, after) ||
-            ::fstat(out, &written) != 0 || written.st_size != st.st_size) {
-            changed = true;
-            return false;
-        }
-        return true;
-    });
-    if (!copied)
+    bool taken = false;
+    const bool copied = ReplaceNative(
+        target, Flush::WithBatch,
+        [&](int out) {
+            if (::lseek(in, 0, SEEK_SET) != 0 || !CopyContents(in, out, st.st_size))
+                return false;
+            if (AfterCopyHook())
+                AfterCopyHook()();
+            // A file rewritten while it was read gives a torn copy: it must not take the name.
+            struct stat written {};
+            if (!opened->Unchanged() || ::fstat(out, &written) != 0 ||
+                written.st_size != st.st_size) {
+                changed = true;
+                return false;
+            }
+            return true;
+        },
+        false, &taken);
+    if (!copied) {
+        if (taken)
+            return OnTakenName(from, fromName, to, toName, keep, impl_->changed);
         return changed ? MoveResult::SourceChanged : MoveResult::Failed;
+    }
     impl_->copiedInto.insert(to.location);
     impl_->changed.insert(to.location);
     if (keep)

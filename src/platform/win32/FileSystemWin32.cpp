@@ -453,7 +453,7 @@ std::function<void()>& AfterCopyHook() {
     return hook;
 }
 
-enum class Copied { Done, Failed, SourceChanged };
+enum class Copied { Done, Failed, SourceChanged, NameTaken };
 
 // Copies the open source (`opened` is what it was when opened, `source` its path) into a new
 // temporary beside `target`, then checks that the source is still that very file, unchanged,
@@ -484,11 +484,16 @@ Copied CopyInto(HANDLE in, const Info& opened, const std::wstring& source,
     }
     // A move keeps the modification time, as a rename on one volume would.
     ok = ok && !changed && ::SetFileTime(h.get(), nullptr, nullptr, &opened.written) &&
-         (!flush || ::FlushFileBuffers(h.get())) && MayReplace(target) &&
-         RenameTo(h.get(), target, replace);
+         (!flush || ::FlushFileBuffers(h.get())) && MayReplace(target);
+    bool taken = false;
+    if (ok && !RenameTo(h.get(), target, replace)) {
+        const DWORD error = ::GetLastError();
+        taken = !replace && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS);
+        ok = false;
+    }
     if (!ok) {
         DeleteOnClose(h.get());
-        return changed ? Copied::SourceChanged : Copied::Failed;
+        return changed ? Copied::SourceChanged : taken ? Copied::NameTaken : Copied::Failed;
     }
     out = std::move(h);
     return Copied::Done;
@@ -729,6 +734,121 @@ std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
     return entries;
 }
 
+struct InputFile::Impl {
+    Handle h;
+    Info opened;
+};
+
+InputFile::InputFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+InputFile::InputFile(InputFile&&) noexcept = default;
+InputFile& InputFile::operator=(InputFile&&) noexcept = default;
+InputFile::~InputFile() = default;
+
+std::optional<InputFile> InputFile::Open(const Folder& folder, const std::string& name,
+                                         bool followLinks, bool* notAFile) {
+    if (notAFile)
+        *notAFile = false;
+    const std::wstring path = Inside(folder.location, name);
+    if (path.empty())
+        return std::nullopt;
+    constexpr DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    const DWORD attributes = Attributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        ((attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+         (!followLinks && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)))) {
+        if (notAFile)
+            *notAFile = true;
+        return std::nullopt;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->h = Handle(::CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!impl->h)
+        return std::nullopt;
+    const auto info = InfoOf(impl->h.get());
+    if (!info || (info->attributes & notPlain) || ::GetFileType(impl->h.get()) != FILE_TYPE_DISK) {
+        if (notAFile)
+            *notAFile = info.has_value();
+        return std::nullopt;
+    }
+    impl->opened = *info;
+    return InputFile(std::move(impl));
+}
+
+std::uint64_t InputFile::Size() const {
+    return impl_->opened.size;
+}
+
+std::int64_t InputFile::ModifiedTime() const {
+    const FILETIME& t = impl_->opened.written;
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    // 100-nanosecond ticks since 1601-01-01.
+    return static_cast<std::int64_t>(ticks / 10000000ull) - 11644473600ll;
+}
+
+FileIdentity InputFile::Identity() const {
+    return impl_->opened.identity;
+}
+
+std::optional<std::string> InputFile::ReadAt(std::uint64_t offset, std::size_t length) const {
+    const std::uint64_t size = Size();
+    if (offset >= size)
+        return std::string();
+    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(length, size - offset)),
+                      '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        OVERLAPPED at{};
+        const std::uint64_t where = offset + done;
+        at.Offset = static_cast<DWORD>(where);
+        at.OffsetHigh = static_cast<DWORD>(where >> 32);
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kChunk));
+        DWORD got = 0;
+        if (!::ReadFile(impl_->h.get(), bytes.data() + done, want, &got, &at)) {
+            if (::GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+bool InputFile::Unchanged() const {
+    const auto now = InfoOf(impl_->h.get());
+    return now && Unchanged(impl_->opened, *now);
+}
+
+namespace {
+
+// The destination's name is taken. Only a file with the very bytes of the source lets the move
+// go on, as the deletion of the source (unless the source must stay): nothing else is replaced.
+MoveResult OnTakenName(const Folder& from, const std::string& fromName, const Folder& to,
+                       const std::string& toName, bool keep) {
+    const auto cached = InputFile::Open(from, fromName, false);
+    const auto installed = InputFile::Open(to, toName, false);
+    if (!cached || !installed)
+        return MoveResult::DestinationTaken;
+    if (cached->Identity() == installed->Identity())
+        return MoveResult::SameFile;
+    if (CompareFiles(*cached, *installed) != Sameness::Same)
+        return MoveResult::DestinationTaken;
+    if (keep)
+        return MoveResult::DuplicateKept;
+    // Deleted only while its name still leads to the file that was compared, unchanged.
+    const bool deleted = DeleteIfStill(Inside(from.location, fromName), [&](const Info& now) {
+        return now.identity == cached->Identity() && cached->Unchanged();
+    });
+    return deleted ? MoveResult::Duplicate : MoveResult::DuplicateKept;
+}
+
+} // namespace
+
 namespace {
 constexpr std::size_t kBatchFiles = 512;
 constexpr unsigned long long kBatchBytes = 256ull << 20;
@@ -763,24 +883,24 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     const auto before = InfoOf(source);
     if (!before || (before->attributes & FILE_ATTRIBUTE_DIRECTORY))
         return MoveResult::Failed;
-    bool exists = false;
+    const bool keep = (before->attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (const auto there = InfoOf(target)) {
         if (there->identity == before->identity)
             return MoveResult::SameFile;
-        if (there->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
-            return MoveResult::Failed;
-        exists = true;
+        return OnTakenName(from, fromName, to, toName, keep);
     } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
         return MoveResult::Failed;
     }
-    const bool keep = (before->attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (!keep) {
         // Same volume: a rename, no bytes copied. MOVEFILE_COPY_ALLOWED is left out on purpose:
-        // across volumes the copy below keeps the source until its copy is on disk. A new name
-        // does not replace a file that appeared since the folder was listed.
-        if (::MoveFileExW(source.c_str(), target.c_str(), exists ? MOVEFILE_REPLACE_EXISTING : 0))
+        // across volumes the copy below keeps the source until its copy is on disk. The new name
+        // never replaces a file that appeared since the folder was listed.
+        if (::MoveFileExW(source.c_str(), target.c_str(), 0))
             return MoveResult::Moved;
-        if (::GetLastError() != ERROR_NOT_SAME_DEVICE)
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+            return OnTakenName(from, fromName, to, toName, keep);
+        if (error != ERROR_NOT_SAME_DEVICE)
             return MoveResult::Failed;
     }
     Handle in = OpenSource(source);
@@ -788,11 +908,14 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     if (!opened || !(opened->identity == before->identity))
         return MoveResult::Failed;
     Handle copy;
-    switch (CopyInto(in.get(), *opened, source, target, exists, false, copy)) {
+    switch (CopyInto(in.get(), *opened, source, target, false, false, copy)) {
     case Copied::Done:
         break;
     case Copied::SourceChanged:
         return MoveResult::SourceChanged;
+    case Copied::NameTaken:
+        in.Close();
+        return OnTakenName(from, fromName, to, toName, keep);
     case Copied::Failed:
         return MoveResult::Failed;
     }

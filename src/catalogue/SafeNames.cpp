@@ -1,4 +1,4 @@
-#include "transfer/SafeNames.h"
+#include "catalogue/SafeNames.h"
 
 #include <array>
 #include <cstdint>
