@@ -54,6 +54,11 @@ Installed CompareWithInstalled(const platform::InputFile& cached,
         return notAFile ? Installed::NotAFile : Installed::Unreadable;
     if (installed->Identity() == cached.Identity())
         return Installed::NotAFile;
+    // Two packages with other GUIDs cannot hold the same bytes: their headers tell, without
+    // reading either file whole.
+    const auto other = ReadPackageHeader(*installed);
+    if (header && other && !(header->guid == other->guid))
+        return Installed::OtherVersion;
     if (installed->Size() == cached.Size()) {
         switch (platform::CompareFiles(cached, *installed)) {
         case platform::Sameness::Same:
@@ -64,10 +69,7 @@ Installed CompareWithInstalled(const platform::InputFile& cached,
             break;
         }
     }
-    const auto other = ReadPackageHeader(*installed);
-    if (header && other && header->guid == other->guid)
-        return Installed::SamePackage;
-    return Installed::OtherVersion;
+    return header && other ? Installed::SamePackage : Installed::OtherVersion;
 }
 
 std::string KeptReason(Installed installed) {

@@ -821,7 +821,7 @@ std::optional<std::string> InputFile::ReadAt(std::uint64_t offset, std::size_t l
 
 bool InputFile::Unchanged() const {
     const auto now = InfoOf(impl_->h.get());
-    return now && Unchanged(impl_->opened, *now);
+    return now && platform::Unchanged(impl_->opened, *now);
 }
 
 namespace {
