@@ -102,6 +102,26 @@ TEST_F(RewriteTest, RewritesTheFileItRead) {
 #endif
 }
 
+// A linked index stays a link: the file it names takes the new index.
+TEST_F(RewriteTest, LinkedIndexIsRewrittenThroughItsLink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX only: making a symbolic link takes a privilege on Windows";
+#else
+    std::filesystem::create_directory(Native("Shared"));
+    Write("Shared/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK2=Pack.u\r\n");
+    std::filesystem::create_symlink("../Shared/cache.ini", Native("Cache/cache.ini"));
+    Write("Cache/K1.uxx", "map");
+    MemoryCatalogue catalogue;
+    Load(catalogue);
+    FakeView view;
+    UnrealMOD::RunitClick(catalogue, view);
+    EXPECT_TRUE(view.problems.empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(Native("Cache/cache.ini")));
+    EXPECT_EQ(Read("Shared/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n\r\n");
+    EXPECT_EQ(Names("Shared"), (Strings{"cache.ini"}));
+#endif
+}
+
 TEST_F(RewriteTest, WritesAnIndexWhereThereWasNone) {
     MemoryCatalogue catalogue;
     catalogue.rows = {{"DM-A.unr", "K1", "Maps", "YES"}};
