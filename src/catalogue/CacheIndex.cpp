@@ -7,6 +7,7 @@
 #include "runtime/DoEvents.h"
 #include "runtime/Globals.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -301,6 +302,10 @@ const std::optional<IndexReading>& LastIndexReading() {
     return Reading();
 }
 
+bool HasSectionLine(const std::vector<std::string>& lines) {
+    return std::find(lines.begin(), lines.end(), SectionLine) != lines.end();
+}
+
 std::uint64_t IndexDigest(std::string_view bytes) {
     return DigestMore(DigestStart, bytes);
 }
@@ -321,6 +326,8 @@ bool ReadCacheIndex(CatalogueColumns& catalogue) {
     long long rows = 0;
     long long transferable = 0;
     LineReader lines([&](const std::string& line) {
+        if (line == SectionLine)
+            reading.sectioned = true;
         if (auto row = RowOfLine(line)) {
             ++rows;
             if (row->destination != "System") {

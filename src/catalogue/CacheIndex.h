@@ -49,8 +49,11 @@ struct IndexReading {
     platform::PinnedFile file;
     std::uint64_t digest = 0;
     IndexEncoding encoding = IndexEncoding::Ansi;
+    bool sectioned = false; // it held the "[Cache]" line, which the game writes first
 };
 const std::optional<IndexReading>& LastIndexReading();
+// Whether decoded lines hold the "[Cache]" line: an index that lost it was cut short.
+bool HasSectionLine(const std::vector<std::string>& lines);
 std::uint64_t IndexDigest(std::string_view bytes);
 
 // The rows and found-files count for already decoded lines (no I/O): the reading rule itself.

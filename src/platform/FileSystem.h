@@ -71,9 +71,36 @@ bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
 bool WriteFileBytes(const std::string& path, std::string_view bytes);
 
 // Replaces (or creates) the file with these bytes atomically: temporary file in the same folder,
-// flushed, then renamed over the target. An existing file keeps its on-disk spelling. On failure
-// the old file is whole and no temporary file is left.
+// flushed, then renamed over the target. An existing file keeps its on-disk spelling; a symbolic
+// link stays, and the file it names is the one replaced. On failure the old file is whole and no
+// temporary file is left.
 bool ReplaceFileAtomic(const std::string& path, std::string_view bytes);
+
+// A regular file held open for reading (links followed), so that it can be read again after its
+// name has gone to another file: what a program that still had it open wrote into it meanwhile
+// shows there and nowhere else. Windows: the handle shares reading, writing and deletion.
+class HeldFile {
+public:
+    HeldFile();
+    explicit HeldFile(const std::string& path); // IsOpen() tells whether it could be opened
+    ~HeldFile();
+    HeldFile(HeldFile&&) noexcept;
+    HeldFile& operator=(HeldFile&&) noexcept;
+
+    bool IsOpen() const;
+    // The whole file as it is now, from its first byte; nullopt when it cannot be read.
+    std::optional<std::string> Read() const;
+    void Close();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// How the system itself writes the path, for messages: native separators, the folders as they
+// are on disk (links between them resolved) and the file's own name as it is on disk. A path
+// that leads nowhere comes back as close to that as can be told.
+std::string ShownPath(const std::string& path);
 
 // Names of the sub-folders of a folder, sorted case-insensitively; nullopt when the folder cannot
 // be read. Windows leaves out hidden and system folders; POSIX lists every folder.

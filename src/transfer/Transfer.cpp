@@ -360,29 +360,30 @@ void RunitClick(CatalogueColumns& catalogue, TransferView& view) {
 
     DoEvents();
     PlayCue(CuePath("\\winstart.wav"));
+    const RunStart start = RecordRunStart(catalogue);
     const TransferOutcome outcome = RunTransfer(catalogue, view);
 
     std::string problem;
     if (!outcome.catalogueReread) {
         if (platform::PathExists(CacheIndexPath())) {
-            problem = "The cache index " + CacheIndexPath() +
+            problem = "The cache index " + ShownIndexPath() +
                       " could not be read again after the transfer, so it was not rewritten. It "
                       "was left as it was; it may still list files that have just been moved out "
                       "of the cache.";
         } else {
-            problem = "The cache index " + CacheIndexPath() +
+            problem = "The cache index " + ShownIndexPath() +
                       " could not be read again after the transfer: it is no longer there. No "
                       "new index was written, so the files still in the cache are not listed "
                       "anywhere.";
         }
     } else if (!outcome.movesOnDisk) {
         problem = "The moved files could not be made safe on disk, so the cache index " +
-                  CacheIndexPath() +
+                  ShownIndexPath() +
                   " was not rewritten. It was left as it was; it may still list files that have "
                   "just been moved out of the cache.";
     } else {
         try {
-            RewriteCacheIndex(catalogue, &problem);
+            RewriteCacheIndex(catalogue, &problem, &start);
         } catch (...) {
             problem = RewriteFailedMessage();
         }

@@ -5,6 +5,7 @@
 #include "catalogue/Catalogue.h"
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace UnrealMOD {
@@ -61,11 +62,29 @@ struct TransferOutcome {
 // again and the pointer restored whatever happens; faults do not escape.
 TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view);
 
+// What a run began with, for the rewrite that ends it: the entries the catalogue listed (read
+// from this game's index when fromIndex, which then held its "[Cache]" line when sectioned) and
+// the names of the files in the cache folder (cacheListed: the folder could be read).
+struct RunStart {
+    std::vector<CatalogueRow> entries;
+    bool fromIndex = false;
+    bool sectioned = false;
+    bool cacheListed = false;
+    std::unordered_set<std::string> cacheFiles;
+};
+RunStart RecordRunStart(const CatalogueColumns& catalogue);
+
 // Writes the index anew: "[Cache]", every "System" entry, every entry whose cache file is still
-// in the cache and every entry with an unsafe name, in catalogue order, then an empty line, in
-// the encoding the index has on disk. Atomic; on failure the old index stays whole and *problem
-// (when given) says why.
-bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem);
+// in the cache and every entry with an unsafe name, then an empty line, in the encoding the index
+// has on disk. The entries are those of the index as it is then (in its order), of the catalogue
+// and of `start`: an entry any of them lists leaves only when its cache file is gone. A cache file
+// matches its entry by its exact name first; one that matches only by letter case keeps no entry
+// whose exactly named file went during the run. An index that looks cut short (the game saving
+// it) is read again a few times before the rewrite gives up; whatever is written into the
+// replaced index after it was read is taken into a second pass. Atomic; on failure the old index
+// stays whole and *problem (when given) says why.
+bool RewriteCacheIndex(const CatalogueColumns& catalogue, std::string* problem,
+                       const RunStart* start = nullptr);
 
 // The text of the rewritten index for the entries it keeps: "[Cache]", one "cache name=real file
 // name" line per entry in order, then an empty line; CR LF throughout. No I/O.
@@ -75,6 +94,8 @@ std::string RewrittenIndexText(const std::vector<CatalogueRow>& kept);
 std::string RewrittenIndexPath();
 // What the user is told when the index could not be rewritten.
 std::string RewriteFailedMessage();
+// The index's path as messages show it: as the system writes it, with its name as on disk.
+std::string ShownIndexPath();
 
 // The whole click: events, cue, run, rewrite (a failure reported through the view), cue. The
 // rewrite is left out when the catalogue could not be read again: an empty catalogue would

@@ -89,6 +89,7 @@ class ReliabilityTest : public lodestow_test::GameFolderTest,
                         public testing::WithParamInterface<FaultCase> {
 public:
     using GameFolderTest::Exists;
+    using GameFolderTest::Load;
     using GameFolderTest::Names;
     using GameFolderTest::Native;
     using GameFolderTest::Read;
@@ -476,6 +477,24 @@ std::vector<FaultCase> Cases() {
          .index = "[Cache]\r\nK1=DM-A.unr\r\nk1=DM-B.unr\r\n",
          .files = {{"Cache/K1.uxx", Bytes("K1", 100)}, {"Cache/k1.uxx", Bytes("k1", 100)}},
          .marks = {"DM-A.unr:Errored", "DM-B.unr:Errored"},
+         .posixOnly = "on Windows two names that differ in letter case are one file, so the case "
+                      "cannot be set up"});
+    // A stray cache file whose name differs only in letter case from a listed one's is another
+    // file: it keeps no moved entry listed, so the next run leaves it alone.
+    add({.name = "StrayCacheFileDifferingOnlyInCase",
+         .index = "[Cache]\r\nabc=DM-One.unr\r\n",
+         .files = {{"Cache/abc.uxx", Bytes("abc", 100)}, {"Cache/ABC.uxx", Bytes("ABC", 100)}},
+         .marks = {"DM-One.unr:YES"},
+         .extra =
+             [](R& t) {
+                 EXPECT_EQ(t.Read("Cache/cache.ini"), "[Cache]\r\n\r\n");
+                 UnrealMOD::MemoryCatalogue next;
+                 t.Load(next);
+                 lodestow_test::FakeView view;
+                 UnrealMOD::RunitClick(next, view);
+                 EXPECT_EQ(t.Read("Cache/ABC.uxx"), Bytes("ABC", 100));
+                 EXPECT_EQ(t.Read("Maps/DM-One.unr"), Bytes("abc", 100));
+             },
          .posixOnly = "on Windows two names that differ in letter case are one file, so the case "
                       "cannot be set up"});
     // A destination folder that is the cache folder: a package would be copied onto itself and

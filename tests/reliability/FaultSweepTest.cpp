@@ -6,6 +6,8 @@
 #include "GameFolderFixture.h"
 #include "Invariant.h"
 
+#include "support/NamedCase.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -97,6 +99,62 @@ TEST_F(FaultSweepTest, EveryCallFailedInTurnLosesNothing) {
                     calls, runs, faultedRunsWithProblem, violations);
     });
 }
+
+// The game saves its index (emptied, then written anew with a download it has just made) while
+// the run reads it at its end and while the run replaces it: no entry is lost, and the index
+// lists the new downloads, or is left as the game wrote it and the user told.
+struct GameSave {
+    const char* name;
+    const char* steps; // see fault_shim.cpp
+    int saves;         // how many saves the steps make (each adds one download)
+    int exitCode;
+};
+
+void PrintTo(const GameSave& s, std::ostream* out) {
+    *out << s.name;
+}
+
+class GameSavesTheIndex : public FaultSweepTest, public testing::WithParamInterface<GameSave> {};
+
+TEST_P(GameSavesTheIndex, NoEntryIsLost) {
+    const GameSave& save = GetParam();
+    MakeGame();
+    std::string env = "LODESTOW_GAME_TEXTS=";
+    std::string text = *Read("Cache/cache.ini");
+    for (int i = 0; i < save.saves; ++i) {
+        const std::string cache = "N" + std::to_string(i);
+        Write("Cache/" + cache + ".uxx", "download " + cache);
+        text += cache + "=DM-New" + std::to_string(i) + ".unr\r\n";
+        const std::string file = (state_.path() / (cache + ".ini")).string();
+        testsupport::WriteFile(file, text);
+        env += (i ? ":" : "") + file;
+    }
+    const reliability::Before before = reliability::Before::Take(root_);
+    std::vector<std::string> environment = Env(0, 0);
+    environment.push_back("LODESTOW_GAME_INDEX=" + Native("Cache/cache.ini"));
+    environment.push_back(env);
+    environment.push_back(std::string("LODESTOW_GAME_STEPS=") + save.steps);
+
+    EXPECT_EQ(reliability::RunDriver(environment), save.exitCode);
+    for (const std::string& problem : reliability::Violations(before))
+        ADD_FAILURE() << problem;
+    const std::string index = *Read("Cache/cache.ini");
+    for (int i = 0; i < save.saves; ++i) {
+        const std::string entry = "\nN" + std::to_string(i) + "=DM-New" + std::to_string(i);
+        EXPECT_NE(index.find(entry), std::string::npos) << index;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saves, GameSavesTheIndex,
+    testing::Values(
+        // Cut short for the closing read and the rewrite's first reading; the second save
+        // goes into the old index as the new one takes its name.
+        GameSave{"DuringTheClosingReadAndTheRewrite", "open@2,open@4,rename@1,renamed@1", 2, 0},
+        GameSave{"AsTheRewriteReplacesTheIndex", "rename@1,renamed@1", 1, 0},
+        // Still cut short when the rewrite gives up: the index is left to the game.
+        GameSave{"OutlastingTheRewrite", "open@2", 1, 4}),
+    testsupport::CaseName());
 
 #endif
 

@@ -6,10 +6,25 @@
 //   LODESTOW_FAULT_ERRNO=E   the error it fails with (a number)
 //   LODESTOW_FAULT_KILL=1    instead of failing the call, the process is killed (SIGKILL) there
 //   LODESTOW_FAULT_COUNT=F   at exit, the number of calls made is written to the file F
+//
+// It can also play the game saving its cache index the way the engine saves an ini, emptied and
+// then written anew, while the program runs (its own calls are neither counted nor failed):
+//
+//   LODESTOW_GAME_INDEX=P    the index (a native path); the program's calls on any path whose
+//                            last component is P's are taken for calls on the index
+//   LODESTOW_GAME_TEXTS=A:B  what the first save writes (the file A), the second (B), ...
+//   LODESTOW_GAME_STEPS=S    when: "event@n" items separated by commas, taken in pairs, a save
+//                            beginning at the first (the index is opened, emptied, and given its
+//                            first two lines) and ending at the second (the rest is written
+//                            through the same descriptor, then closed). Events: open@n, before the
+//                            program's n-th opening of the index; rename@n, before its n-th rename
+//                            onto the index; renamed@n, just after that rename. A save still open
+//                            at exit ends then.
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -25,7 +40,118 @@ static long failAt;
 static int failErrno = EIO;
 static int killAtFault;
 
+#define REAL(name) reinterpret_cast<decltype(&name)>(dlsym(RTLD_NEXT, #name))
+
+enum GameEvent { Opened, Renaming, Renamed };
+struct GameStep {
+    GameEvent event;
+    long n;
+};
+static const char* gameIndex;
+static const char* gameLeaf;
+static char* gameTexts[8];
+static int gameTextCount;
+static GameStep gameSteps[16];
+static int gameStepCount;
+static int gameNextStep;
+static long gameOpens, gameRenames;
+static int gameFd = -1;
+static const char* gameRest;
+
+static char* ReadWhole(const char* path) {
+    FILE* in = fopen(path, "rb");
+    if (!in)
+        return nullptr;
+    char* text = static_cast<char*>(calloc(1, 1 << 20));
+    if (text && fread(text, 1, (1 << 20) - 1, in) == 0)
+        text[0] = '\0';
+    fclose(in);
+    return text;
+}
+
+static void StartGame(void) {
+    gameIndex = getenv("LODESTOW_GAME_INDEX");
+    if (!gameIndex)
+        return;
+    const char* slash = strrchr(gameIndex, '/');
+    gameLeaf = slash ? slash + 1 : gameIndex;
+    if (const char* texts = getenv("LODESTOW_GAME_TEXTS")) {
+        static char list[4096];
+        snprintf(list, sizeof list, "%s", texts);
+        for (char* name = strtok(list, ":"); name && gameTextCount < 8; name = strtok(nullptr, ":"))
+            gameTexts[gameTextCount++] = ReadWhole(name);
+    }
+    if (const char* steps = getenv("LODESTOW_GAME_STEPS")) {
+        static char list[1024];
+        snprintf(list, sizeof list, "%s", steps);
+        for (char* step = strtok(list, ","); step && gameStepCount < 16;
+             step = strtok(nullptr, ",")) {
+            char* at = strchr(step, '@');
+            if (!at)
+                continue;
+            *at = '\0';
+            const GameEvent event = strcmp(step, "open") == 0      ? Opened
+                                    : strcmp(step, "renamed") == 0 ? Renamed
+                                                                   : Renaming;
+            gameSteps[gameStepCount++] = {event, atol(at + 1)};
+        }
+    }
+}
+
+static bool IsIndex(const char* path) {
+    if (!gameIndex || !path)
+        return false;
+    const char* slash = strrchr(path, '/');
+    return strcmp(slash ? slash + 1 : path, gameLeaf) == 0;
+}
+
+static void WriteAll(int fd, const char* text, size_t size) {
+    while (size > 0) {
+        const ssize_t n = REAL(write)(fd, text, size);
+        if (n <= 0)
+            return;
+        text += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+static void EndSave(void) {
+    if (gameFd < 0)
+        return;
+    WriteAll(gameFd, gameRest, strlen(gameRest));
+    REAL(close)(gameFd);
+    gameFd = -1;
+}
+
+static void BeginSave(int save) {
+    EndSave();
+    const char* text = save < gameTextCount && gameTexts[save] ? gameTexts[save] : "";
+    gameFd = REAL(open)(gameIndex, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (gameFd < 0)
+        return;
+    const char* cut = text;
+    for (int line = 0; line < 2 && *cut; ++line) {
+        const char* end = strchr(cut, '\n');
+        cut = end ? end + 1 : cut + strlen(cut);
+    }
+    WriteAll(gameFd, text, static_cast<size_t>(cut - text));
+    gameRest = cut;
+}
+
+// The game's steps due at this event of the program's.
+static void GameAt(GameEvent event, long n) {
+    while (gameNextStep < gameStepCount && gameSteps[gameNextStep].event == event &&
+           gameSteps[gameNextStep].n == n) {
+        if (gameNextStep % 2 == 0)
+            BeginSave(gameNextStep / 2);
+        else
+            EndSave();
+        ++gameNextStep;
+    }
+}
+
 __attribute__((constructor)) static void Start(void) {
+    StartGame();
     const char* at = getenv("LODESTOW_FAULT_AT");
     const char* err = getenv("LODESTOW_FAULT_ERRNO");
     failAt = at ? atol(at) : 0;
@@ -36,6 +162,7 @@ __attribute__((constructor)) static void Start(void) {
 }
 
 __attribute__((destructor)) static void End(void) {
+    EndSave();
     const char* file = getenv("LODESTOW_FAULT_COUNT");
     if (!file)
         return;
@@ -55,7 +182,6 @@ static int Fails(void) {
     return 1;
 }
 
-#define REAL(name) reinterpret_cast<decltype(&name)>(dlsym(RTLD_NEXT, #name))
 #define FAIL_WITH(value)                                                                           \
     if (Fails()) {                                                                                 \
         errno = failErrno;                                                                         \
@@ -68,6 +194,8 @@ int open(const char* path, int flags, ...) {
     mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? static_cast<mode_t>(va_arg(ap, int)) : 0;
     va_end(ap);
     FAIL_WITH(-1);
+    if (IsIndex(path))
+        GameAt(Opened, ++gameOpens);
     return REAL(open)(path, flags, mode);
 }
 int openat(int dir, const char* path, int flags, ...) {
@@ -76,6 +204,8 @@ int openat(int dir, const char* path, int flags, ...) {
     mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? static_cast<mode_t>(va_arg(ap, int)) : 0;
     va_end(ap);
     FAIL_WITH(-1);
+    if (IsIndex(path))
+        GameAt(Opened, ++gameOpens);
     return REAL(openat)(dir, path, flags, mode);
 }
 ssize_t read(int fd, void* buf, size_t n) {
@@ -92,7 +222,15 @@ ssize_t copy_file_range(int in, off_t* inOff, int out, off_t* outOff, size_t n, 
 }
 int rename(const char* from, const char* to) {
     FAIL_WITH(-1);
-    return REAL(rename)(from, to);
+    if (!IsIndex(to))
+        return REAL(rename)(from, to);
+    const long n = ++gameRenames;
+    GameAt(Renaming, n);
+    const int result = REAL(rename)(from, to);
+    const int error = errno;
+    GameAt(Renamed, n);
+    errno = error;
+    return result;
 }
 int renameat2(int a, const char* from, int b, const char* to, unsigned flags) {
     FAIL_WITH(-1);

@@ -55,6 +55,17 @@ void GameFolderTest::Write(const std::string& relative, const std::string& bytes
     testsupport::WriteFile(testsupport::Utf8Path(Native(relative)), bytes);
 }
 
+std::string GameFolderTest::Shown(const std::string& relative) const {
+    const fs::path path = testsupport::Utf8Path(Native(relative));
+#ifdef _WIN32
+    const fs::path shown = fs::absolute(path).make_preferred();
+#else
+    const fs::path shown = fs::canonical(path.parent_path()) / path.filename();
+#endif
+    const std::u8string text = shown.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::optional<std::string> GameFolderTest::Read(const std::string& relative) const {
     return testsupport::TryReadFile(testsupport::Utf8Path(Native(relative)));
 }

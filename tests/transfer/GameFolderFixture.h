@@ -94,6 +94,8 @@ protected:
     bool Exists(const std::string& relative) const;
     std::vector<std::string> Names(const std::string& relativeFolder) const; // sorted
     void SetMode(const std::string& relative, unsigned mode) const;
+    // How a message names the file: the system's separators, the folders as they really are.
+    std::string Shown(const std::string& relative) const;
     // Every file and folder under the prefix with its content, except the cache index.
     std::map<std::string, std::string> Snapshot() const;
     // Reads the index into the catalogue (and checks that it could).

@@ -693,8 +693,82 @@ bool WriteFileBytes(const std::string& path, std::string_view bytes) {
     return fd && WriteAll(fd.get(), bytes) && fd.Close();
 }
 
+namespace {
+// The file a chain of symbolic links ends at (the path itself when it is no link, or names
+// nothing yet); nullopt for a loop or a link that cannot be read.
+std::optional<std::string> FollowLinks(std::string native) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(native.c_str(), &st) != 0)
+            return errno == ENOENT ? std::optional<std::string>(native) : std::nullopt;
+        if (!S_ISLNK(st.st_mode))
+            return native;
+        std::string to(4096, '\0');
+        const ssize_t n = ::readlink(native.c_str(), to.data(), to.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= to.size())
+            return std::nullopt;
+        to.resize(static_cast<std::size_t>(n));
+        native = to[0] == '/' ? to : Join(SplitNative(native).first, to);
+    }
+    return std::nullopt;
+}
+} // namespace
+
 bool ReplaceFileAtomic(const std::string& path, std::string_view bytes) {
-    return ReplaceWith(path, [&](int out) { return WriteAll(out, bytes); });
+    const auto target = ResolvePath(path);
+    // Renaming over a link would put a plain file in its place and leave the file it names
+    // stale: the new file goes beside the one the link names, and takes its name.
+    const auto real = target ? FollowLinks(*target) : std::nullopt;
+    return real && ReplaceNative(*real, Flush::Now, [&](int out) { return WriteAll(out, bytes); });
+}
+
+struct HeldFile::Impl {
+    Fd fd;
+};
+
+HeldFile::HeldFile() = default;
+HeldFile::~HeldFile() = default;
+HeldFile::HeldFile(HeldFile&&) noexcept = default;
+HeldFile& HeldFile::operator=(HeldFile&&) noexcept = default;
+
+HeldFile::HeldFile(const std::string& path) {
+    const auto target = ResolvePath(path);
+    struct stat st {};
+    Fd in = target ? OpenRegular(*target, st) : Fd();
+    if (in)
+        impl_ = std::make_unique<Impl>(Impl{std::move(in)});
+}
+
+bool HeldFile::IsOpen() const {
+    return impl_ != nullptr;
+}
+
+std::optional<std::string> HeldFile::Read() const {
+    if (!impl_ || ::lseek(impl_->fd.get(), 0, SEEK_SET) != 0)
+        return std::nullopt;
+    std::string bytes;
+    if (!AppendAll(impl_->fd.get(), 65536, bytes))
+        return std::nullopt;
+    return bytes;
+}
+
+void HeldFile::Close() {
+    impl_.reset();
+}
+
+std::string ShownPath(const std::string& path) {
+    const auto native = ResolvePath(path);
+    if (!native)
+        return path;
+    // The folders as they really are (not, say, through the prefix's drive link); the file's
+    // own name as the resolver found it on disk, a link shown as the link.
+    const auto [folder, name] = SplitNative(*native);
+    char* real = ::realpath(folder.c_str(), nullptr);
+    if (!real)
+        return *native;
+    const std::string shown = Join(real, name);
+    std::free(real);
+    return shown;
 }
 
 namespace {

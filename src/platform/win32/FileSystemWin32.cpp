@@ -595,11 +595,38 @@ bool WriteFileBytes(const std::string& path, std::string_view bytes) {
     return h && WriteAll(h.get(), bytes) && h.Close();
 }
 
+namespace {
+// The file a symbolic link names, as a full path; the path itself when it is no link.
+std::wstring ThroughLink(const std::wstring& path) {
+    const DWORD attributes = Attributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return path;
+    Handle h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h)
+        return path;
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n =
+            ::GetFinalPathNameByHandleW(h.get(), final.data(), static_cast<DWORD>(final.size()), 0);
+        if (n == 0)
+            return path;
+        if (n < final.size()) {
+            final.resize(n);
+            return final;
+        }
+        final.resize(n + 1);
+    }
+}
+} // namespace
+
 bool ReplaceFileAtomic(const std::string& path, std::string_view bytes) {
     const std::wstring wide = Widen(path);
     if (wide.empty() || IsSeparator(wide.back()))
         return false;
-    const std::wstring target = OnDiskSpelling(wide);
+    // Renaming over a link would put a plain file in its place: the file it names is replaced.
+    const std::wstring target = OnDiskSpelling(ThroughLink(wide));
     if (!MayReplace(target))
         return false;
     std::wstring temp;
@@ -614,6 +641,85 @@ bool ReplaceFileAtomic(const std::string& path, std::string_view bytes) {
     // In place and flushed: a failing close cannot undo that.
     h.Close();
     return true;
+}
+
+struct HeldFile::Impl {
+    Handle h;
+};
+
+HeldFile::HeldFile() = default;
+HeldFile::~HeldFile() = default;
+HeldFile::HeldFile(HeldFile&&) noexcept = default;
+HeldFile& HeldFile::operator=(HeldFile&&) noexcept = default;
+
+HeldFile::HeldFile(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return;
+    // Sharing deletion too: the file's name must stay free to go to its replacement.
+    Handle h(::CreateFileW(wide.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const auto info = h ? InfoOf(h.get()) : std::nullopt;
+    if (info && !(info->attributes & FILE_ATTRIBUTE_DIRECTORY))
+        impl_ = std::make_unique<Impl>(Impl{std::move(h)});
+}
+
+bool HeldFile::IsOpen() const {
+    return impl_ != nullptr;
+}
+
+std::optional<std::string> HeldFile::Read() const {
+    LARGE_INTEGER start{};
+    if (!impl_ || !::SetFilePointerEx(impl_->h.get(), start, nullptr, FILE_BEGIN))
+        return std::nullopt;
+    std::string bytes;
+    if (!AppendAll(impl_->h.get(), kChunk, bytes))
+        return std::nullopt;
+    return bytes;
+}
+
+void HeldFile::Close() {
+    impl_.reset();
+}
+
+std::string ShownPath(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return path;
+    const std::wstring spelled = OnDiskSpelling(wide);
+    // Full, with the system's separators, every folder as it is spelled on disk.
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetFullPathNameW(spelled.c_str(), static_cast<DWORD>(full.size()),
+                                           full.data(), nullptr);
+        if (n == 0)
+            return path;
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n + 1);
+    }
+    std::wstring shown(full.size() + 1, L'\0');
+    for (;;) {
+        const DWORD n =
+            ::GetLongPathNameW(full.c_str(), shown.data(), static_cast<DWORD>(shown.size()));
+        if (n == 0) {
+            shown = full; // it names nothing (yet): as full as it gets
+            break;
+        }
+        if (n < shown.size()) {
+            shown.resize(n);
+            break;
+        }
+        shown.resize(n + 1);
+    }
+    if (shown.starts_with(L"\\\\?\\UNC\\"))
+        shown = L"\\\\" + shown.substr(8);
+    else if (shown.starts_with(L"\\\\?\\"))
+        shown = shown.substr(4);
+    return Narrow(shown);
 }
 
 namespace {
