@@ -136,8 +136,9 @@ TEST(FileNameKey, OneNameOrTwoByTheSystemsRule) {
         const bool system = ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                                    static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
         EXPECT_EQ(same, system);
-        if (c.windows != kSystem)
+        if (c.windows != kSystem) {
             EXPECT_EQ(same, c.windows == 1);
+        }
 #else
         EXPECT_EQ(same, c.posix);
 #endif
