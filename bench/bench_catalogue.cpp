@@ -90,7 +90,7 @@ BENCHMARK(BM_ReadCacheIndex)->Arg(100000)->Unit(benchmark::kMillisecond);
 void BM_ReadCacheIndexUtf8(benchmark::State& state) {
     BenchGame game;
     std::string bytes = IndexBytes(static_cast<int>(state.range(0)));
-    bytes += "K=DM-D\xC3\xA9j\xC3\xA0Vu.unr\r\n";
+    bytes.insert(9, "K=DM-D\xC3\xA9j\xC3\xA0Vu.unr\r\n"); // the first entry
     game.Write("Cache/cache.ini", bytes);
     UnrealMOD::MemoryCatalogue catalogue;
     for (auto _ : state) {

@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace platform::utf {
@@ -95,21 +96,34 @@ char32_t SimpleUpper(char32_t cp) {
                                  kUpperDelta[kUpperIndex[cp / kUpperBlock]][cp % kUpperBlock]);
 }
 
-std::u32string Folded(std::string_view utf8) {
-    std::u32string out;
-    out.reserve(utf8.size());
+namespace {
+// Hands each code point of the folded form on, in order.
+template <class Put> void FoldEach(std::string_view utf8, Put put) {
     std::size_t pos = 0;
     while (pos < utf8.size()) {
+        const auto byte = static_cast<unsigned char>(utf8[pos]);
+        if (byte < 0x80) {
+            put(byte >= 'a' && byte <= 'z' ? char32_t{byte} - 0x20 : char32_t{byte});
+            ++pos;
+            continue;
+        }
         const std::size_t start = pos;
         char32_t cp = 0;
         if (DecodeUtf8Strict(utf8, pos, cp)) {
-            out += SimpleUpper(cp);
+            put(SimpleUpper(cp));
         } else {
             // Keep undecodable bytes distinct: one private value per raw byte.
             for (std::size_t i = start; i < pos; ++i)
-                out += static_cast<char32_t>(0x110000 + static_cast<unsigned char>(utf8[i]));
+                put(static_cast<char32_t>(0x110000 + static_cast<unsigned char>(utf8[i])));
         }
     }
+}
+} // namespace
+
+std::u32string Folded(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    FoldEach(utf8, [&out](char32_t cp) { out += cp; });
     return out;
 }
 
@@ -160,9 +174,15 @@ namespace platform {
 #ifndef _WIN32
 // Windows keys names by the system's own table (TextWin32.cpp).
 std::string FileNameKey(std::string_view utf8) {
-    const std::u32string folded = utf::Folded(utf8);
-    return std::string(reinterpret_cast<const char*>(folded.data()),
-                       folded.size() * sizeof(char32_t));
+    // Folded's code points as bytes, written in place: a run keys every name of large folders.
+    std::string key(utf8.size() * sizeof(char32_t), '\0');
+    std::size_t n = 0;
+    utf::FoldEach(utf8, [&](char32_t cp) {
+        std::memcpy(key.data() + n, &cp, sizeof cp);
+        n += sizeof cp;
+    });
+    key.resize(n);
+    return key;
 }
 #endif
 
