@@ -1,6 +1,7 @@
 // Speed of the catalogue read, the index rewrite and a transfer, on large caches.
 
 #include "catalogue/CacheIndex.h"
+#include "platform/Text.h"
 #include "runtime/Globals.h"
 #include "support/NullView.h"
 #include "transfer/Transfer.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -83,6 +85,37 @@ void BM_ReadCacheIndex(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_ReadCacheIndex)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Unmarked UTF-8: read whole before it is known not to be Windows-1252.
+void BM_ReadCacheIndexUtf8(benchmark::State& state) {
+    BenchGame game;
+    std::string bytes = IndexBytes(static_cast<int>(state.range(0)));
+    bytes.insert(9, "K=DM-D\xC3\xA9j\xC3\xA0Vu.unr\r\n"); // the first entry
+    game.Write("Cache/cache.ini", bytes);
+    UnrealMOD::MemoryCatalogue catalogue;
+    for (auto _ : state) {
+        if (!UnrealMOD::ReadCacheIndex(catalogue)) {
+            state.SkipWithError("index not read");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReadCacheIndexUtf8)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The letter-case key of every name of a folder of range(0) files, as a run takes them.
+void BM_FileNameKey(benchmark::State& state) {
+    std::vector<std::string> names;
+    for (int i = 0; i < state.range(0); ++i)
+        names.push_back((i % 4 == 0 ? "DM-\xCE\x86\xCE\xBB\xCF\x86\xCE\xB1" : "Package") +
+                        std::to_string(i) + Tails[i % 6]);
+    for (auto _ : state) {
+        for (const std::string& name : names)
+            benchmark::DoNotOptimize(platform::FileNameKey(name));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_FileNameKey)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // After a run: the "System" rows stay without a look at the disk; every other row's cache file is
 // looked for (range(1) of them are still there).

@@ -34,6 +34,11 @@ SEEDS = {
     "windows-1252": lines(["[Cache]", "K1=Caf\xe9.unr", "K2=\x80uro.utx", "K3=Na\xefve\x99.uax",
                            "K4=\x81\x8d\x8f\x90\x9d.umx", "\xe9\xe9=\xff\xfe.int"]),
     "utf8-bom": b"\xef\xbb\xbf" + lines(["[Cache]", "K1=Caf\xc3\xa9.unr", "K2=\xe2\x82\xac.utx"]),
+    "utf8-unmarked": lines(["[Cache]", "K1=DM-D\xc3\xa9j\xc3\xa0Vu.unr", "K2=Pack.u",
+                            "K3=\xce\x86\xce\xbb\xcf\x86\xce\xb1.utx", "K4=\xf0\x9f\x98\x80.uax"]),
+    # Windows-1252 for its last byte beyond ASCII; the rewrite keeps the first line only.
+    "utf8-unmarked-then-1252": lines(["[Cache]", "K1=D\xc3\xa9j\xc3\xa0.unr", "K3=Caf\xe9.utx",
+                                      "K2=Pack.u"]),
     "utf8-bom-invalid": b"\xef\xbb\xbf[Cache]\r\nK1=bad\xff\xc3.unr\r\nK2=\xed\xa0\x80.utx\r\n",
     "utf16le-bom": b"\xff\xfe" + "[Cache]\r\nK1=Caf\u00e9.unr\r\nK2=\u20acuro.utx\r\nK3=\U0001F600.u\r\n"
     .encode("utf-16-le"),

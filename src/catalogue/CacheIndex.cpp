@@ -51,6 +51,19 @@ bool IsNoEntryLine(const std::string& line) {
     return line.empty() || line == SectionLine;
 }
 
+bool HasNonAscii(std::string_view bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+// Text in the ANSI code page with letters beyond ASCII is practically never valid UTF-8, and the
+// maintained releases of the game write their files in UTF-8: valid UTF-8 beyond ASCII is that.
+bool IsUnmarkedUtf8(std::string_view bytes) {
+    return HasNonAscii(bytes) && platform::IsUtf8(bytes);
+}
+
 } // namespace
 
 IndexText DecodeIndex(std::string_view bytes) {
@@ -63,6 +76,9 @@ IndexText DecodeIndex(std::string_view bytes) {
         // exactly what the game wrote; such names are never used as paths (see IsSafeName).
         result.encoding = IndexEncoding::Utf8Bom;
         result.lines = SplitLines(bytes.substr(Utf8Mark.size()));
+    } else if (IsUnmarkedUtf8(bytes)) {
+        result.encoding = IndexEncoding::Utf8;
+        result.lines = SplitLines(bytes);
     } else {
         result.encoding = IndexEncoding::Ansi;
         result.lines = SplitLines(platform::AnsiToUtf8(bytes));
@@ -72,6 +88,8 @@ IndexText DecodeIndex(std::string_view bytes) {
 
 std::optional<std::string> EncodeIndex(std::string_view text, IndexEncoding encoding) {
     switch (encoding) {
+    case IndexEncoding::Utf8:
+        return std::string(text);
     case IndexEncoding::Utf8Bom:
         return std::string(Utf8Mark) + std::string(text);
     case IndexEncoding::Utf16LeBom:
@@ -79,7 +97,10 @@ std::optional<std::string> EncodeIndex(std::string_view text, IndexEncoding enco
     case IndexEncoding::Ansi:
         break;
     }
-    return platform::Utf8ToAnsi(text);
+    auto ansi = platform::Utf8ToAnsi(text);
+    if (ansi && IsUnmarkedUtf8(*ansi))
+        return std::nullopt;
+    return ansi;
 }
 
 // A line without any "=" gives no name at all: its text is not a real file name, and taking the
@@ -199,6 +220,8 @@ public:
             Decide();
             Decode(head_);
         }
+        if (unmarked_)
+            Check(true);
         if (!carry_.empty())
             Split(platform::Utf16LeToUtf8(carry_)); // a last odd byte or lone surrogate
         if (!partial_.empty())
@@ -216,15 +239,21 @@ private:
         } else if (head.starts_with(Utf8Mark)) {
             encoding_ = IndexEncoding::Utf8Bom;
             head_.erase(0, Utf8Mark.size());
+        } else {
+            unmarked_ = true;
         }
     }
     void Decode(std::string_view bytes) {
         switch (encoding_) {
+        case IndexEncoding::Utf8:
         case IndexEncoding::Utf8Bom:
             Split(bytes);
             return;
         case IndexEncoding::Ansi:
-            Split(platform::AnsiToUtf8(bytes));
+            if (unmarked_)
+                Hold(bytes);
+            else
+                Split(platform::AnsiToUtf8(bytes));
             return;
         case IndexEncoding::Utf16LeBom:
             break;
@@ -241,6 +270,51 @@ private:
         }
         Split(platform::Utf16LeToUtf8(std::string_view(carry_).substr(0, whole)));
         carry_.erase(0, whole);
+    }
+    // Without a mark, ASCII reads the same either way; from the first byte beyond ASCII on, the
+    // bytes wait until they are known to be UTF-8 (at the end) or not (at the first malformed
+    // sequence, from where on they are ANSI). Only a file that is UTF-8 is held that long.
+    void Hold(std::string_view bytes) {
+        if (pending_.empty()) {
+            std::size_t ascii = 0;
+            while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+                ++ascii;
+            Split(bytes.substr(0, ascii));
+            bytes.remove_prefix(ascii);
+            if (bytes.empty())
+                return;
+        }
+        pending_.append(bytes);
+        Check(false);
+    }
+    // Checks the held bytes not yet checked, up to the last character that may still lack its
+    // continuation bytes (or to the end, `last`). A cut before a byte that is not a continuation
+    // byte leaves whole characters on both sides.
+    void Check(bool last) {
+        std::size_t cut = pending_.size();
+        if (!last) {
+            const std::size_t floor = std::max(checked_, cut >= 4 ? cut - 4 : 0);
+            for (std::size_t i = cut; i > floor; --i) {
+                if (!IsContinuationByte(pending_[i - 1])) {
+                    cut = i - 1;
+                    break;
+                }
+            }
+        }
+        if (!platform::IsUtf8(std::string_view(pending_).substr(checked_, cut - checked_))) {
+            Settle(IndexEncoding::Ansi);
+            return;
+        }
+        checked_ = cut;
+        if (last)
+            Settle(pending_.empty() ? IndexEncoding::Ansi : IndexEncoding::Utf8);
+    }
+    void Settle(IndexEncoding encoding) {
+        unmarked_ = false;
+        encoding_ = encoding;
+        Split(encoding == IndexEncoding::Utf8 ? pending_ : platform::AnsiToUtf8(pending_));
+        pending_.clear();
+        pending_.shrink_to_fit();
     }
     void Split(std::string_view text) {
         for (std::size_t i = 0; i < text.size();) {
@@ -266,10 +340,13 @@ private:
     std::function<void(const std::string&)> line_;
     IndexEncoding encoding_ = IndexEncoding::Ansi;
     bool decided_ = false;
+    bool unmarked_ = false; // no mark, and not yet known whether UTF-8 or ANSI
     bool afterCr_ = false;
     std::string head_;
     std::string carry_;
     std::string partial_;
+    std::string pending_; // unmarked bytes from the first one beyond ASCII, while still UTF-8
+    std::size_t checked_ = 0;
 };
 
 } // namespace

@@ -13,19 +13,22 @@
 
 namespace UnrealMOD {
 
-// How the index file was encoded on disk, so that a rewrite keeps it.
-enum class IndexEncoding { Ansi, Utf8Bom, Utf16LeBom };
+// How the index file was encoded on disk, so that a rewrite keeps it. Utf8: no mark, but the
+// bytes are valid UTF-8 and hold at least one character beyond ASCII.
+enum class IndexEncoding { Ansi, Utf8, Utf8Bom, Utf16LeBom };
 
 struct IndexText {
     IndexEncoding encoding = IndexEncoding::Ansi;
     std::vector<std::string> lines; // UTF-8, terminators removed
 };
 
-// Decodes the file's bytes (byte-order mark, else ANSI) and splits lines at CR LF, CR or LF. The
-// last line may lack a terminator; nothing follows a final terminator.
+// Decodes the file's bytes (byte-order mark; else UTF-8 when they are valid UTF-8 beyond ASCII;
+// else ANSI) and splits lines at CR LF, CR or LF. The last line may lack a terminator; nothing
+// follows a final terminator.
 IndexText DecodeIndex(std::string_view bytes);
 // Encodes UTF-8 text for the file in the given encoding (mark included). nullopt when a
-// character cannot be written in the ANSI code page.
+// character cannot be written in the ANSI code page, or when the ANSI bytes would read back as
+// UTF-8 (and so as other text).
 std::optional<std::string> EncodeIndex(std::string_view text, IndexEncoding encoding);
 
 std::string FileNameOf(const std::string& line);

@@ -20,7 +20,9 @@ std::string Utf16LeToUtf8(std::string_view bytes);
 std::string Utf8ToUtf16Le(std::string_view utf8);
 
 // A file name in the form used to compare names without regard to letter case: two names
-// that the directory search takes for the same file give the same key.
+// that the directory search takes for the same file give the same key. Windows: each UTF-16 unit
+// uppercased by the system's table, the comparison NTFS and CompareStringOrdinal (ignoring case)
+// make. POSIX: each code point's simple Unicode uppercase mapping (utf::SimpleUpper).
 std::string FileNameKey(std::string_view utf8);
 
 } // namespace platform

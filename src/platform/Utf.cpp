@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace platform::utf {
@@ -82,50 +83,47 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-char32_t FoldCase(char32_t cp) {
-    if (cp >= 'A' && cp <= 'Z')
-        return cp + 0x20;
-    if (cp < 0xC0)
+namespace {
+#include "platform/UpperCaseTable.inc"
+} // namespace
+
+char32_t SimpleUpper(char32_t cp) {
+    if (cp < 0x80)
+        return cp >= 'a' && cp <= 'z' ? cp - 0x20 : cp;
+    if (cp >= kUpperLimit)
         return cp;
-    if (cp <= 0xDE)
-        return cp == 0xD7 ? cp : cp + 0x20; // U+00D7 is the multiplication sign
-    if (cp >= 0x100 && cp <= 0x17F) {
-        // Latin Extended-A alternates capital/small, with the run U+0139..U+0148 and
-        // U+0179..U+017E shifted by one; U+0138 and U+0149 have no pair.
-        if (cp == 0x130)
-            return 'i';
-        if (cp == 0x178)
-            return 0xFF;
-        if ((cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E))
-            return (cp & 1) ? cp + 1 : cp;
-        if (cp == 0x138 || cp == 0x149 || cp == 0x17F)
-            return cp;
-        return (cp & 1) ? cp : cp + 1;
-    }
-    if (cp >= 0x391 && cp <= 0x3AB && cp != 0x3A2)
-        return cp + 0x20; // Greek capitals
-    if (cp >= 0x410 && cp <= 0x42F)
-        return cp + 0x20; // Cyrillic А..Я
-    if (cp >= 0x400 && cp <= 0x40F)
-        return cp + 0x50; // Cyrillic Ѐ..Џ
-    return cp;
+    return static_cast<char32_t>(static_cast<int>(cp) +
+                                 kUpperDelta[kUpperIndex[cp / kUpperBlock]][cp % kUpperBlock]);
 }
+
+namespace {
+// Hands each code point of the folded form on, in order.
+template <class Put> void FoldEach(std::string_view utf8, Put put) {
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const auto byte = static_cast<unsigned char>(utf8[pos]);
+        if (byte < 0x80) {
+            put(byte >= 'a' && byte <= 'z' ? char32_t{byte} - 0x20 : char32_t{byte});
+            ++pos;
+            continue;
+        }
+        const std::size_t start = pos;
+        char32_t cp = 0;
+        if (DecodeUtf8Strict(utf8, pos, cp)) {
+            put(SimpleUpper(cp));
+        } else {
+            // Keep undecodable bytes distinct: one private value per raw byte.
+            for (std::size_t i = start; i < pos; ++i)
+                put(static_cast<char32_t>(0x110000 + static_cast<unsigned char>(utf8[i])));
+        }
+    }
+}
+} // namespace
 
 std::u32string Folded(std::string_view utf8) {
     std::u32string out;
     out.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        const std::size_t start = pos;
-        char32_t cp = 0;
-        if (DecodeUtf8Strict(utf8, pos, cp)) {
-            out += FoldCase(cp);
-        } else {
-            // Keep undecodable bytes distinct: one private value per raw byte.
-            for (std::size_t i = start; i < pos; ++i)
-                out += static_cast<char32_t>(0x110000 + static_cast<unsigned char>(utf8[i]));
-        }
-    }
+    FoldEach(utf8, [&out](char32_t cp) { out += cp; });
     return out;
 }
 
@@ -173,11 +171,20 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 
 namespace platform {
 
+#ifndef _WIN32
+// Windows keys names by the system's own table (TextWin32.cpp).
 std::string FileNameKey(std::string_view utf8) {
-    const std::u32string folded = utf::Folded(utf8);
-    return std::string(reinterpret_cast<const char*>(folded.data()),
-                       folded.size() * sizeof(char32_t));
+    // Folded's code points as bytes, written in place: a run keys every name of large folders.
+    std::string key(utf8.size() * sizeof(char32_t), '\0');
+    std::size_t n = 0;
+    utf::FoldEach(utf8, [&](char32_t cp) {
+        std::memcpy(key.data() + n, &cp, sizeof cp);
+        n += sizeof cp;
+    });
+    key.resize(n);
+    return key;
 }
+#endif
 
 bool IsUtf8(std::string_view bytes) {
     std::size_t pos = 0;

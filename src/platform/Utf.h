@@ -1,6 +1,6 @@
 #pragma once
-// Internal helpers of the platform layer: UTF-8 decoding and encoding, the simple case fold used
-// to match file names, and directory-search wildcards. Pure functions, no system calls.
+// Internal helpers of the platform layer: UTF-8 decoding and encoding, the letter-case rule used
+// to match file names on POSIX, and directory-search wildcards. Pure functions, no system calls.
 
 #include <string>
 #include <string_view>
@@ -16,10 +16,11 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos);
 bool DecodeUtf8Strict(std::string_view text, std::size_t& pos, char32_t& out);
 void AppendUtf8(std::string& out, char32_t cp);
 
-// Simple one-to-one lower-casing: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
-char32_t FoldCase(char32_t cp);
-// The folded form of a UTF-8 string as code points. Bytes that are not valid UTF-8 fold to
-// private values of their own, so they still compare equal only to themselves.
+// The simple Unicode uppercase mapping of a code point (UnicodeData.txt): one to one, no special
+// casing, so U+0130 and U+00DF stay themselves. Names that agree after it are one name.
+char32_t SimpleUpper(char32_t cp);
+// The folded form of a UTF-8 string as code points, each mapped by SimpleUpper. Bytes that are not
+// valid UTF-8 fold to private values of their own, so they still compare equal only to themselves.
 std::u32string Folded(std::string_view utf8);
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 // Strict weak order: case-insensitive first, byte order to break ties.

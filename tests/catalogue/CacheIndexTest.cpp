@@ -115,20 +115,37 @@ INSTANTIATE_TEST_SUITE_P(
                  1}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.title); });
 
-TEST(DecodeIndex, ByteOrderMarksChooseTheEncoding) {
-    const std::string utf16 = Bytes("\xFF\xFEK\0=\0\xE4\0.\0u\0\r\0\n\0Z\0=\0\xAC\x20.\0u\0");
-    IndexText text = DecodeIndex(utf16);
-    EXPECT_EQ(text.encoding, IndexEncoding::Utf16LeBom);
-    EXPECT_EQ(text.lines, (std::vector<std::string>{"K=\xC3\xA4.u", "Z=\xE2\x82\xAC.u"}));
-
-    text = DecodeIndex("\xEF\xBB\xBFK=\xE6\x97\xA5.unr\nB=x.u");
-    EXPECT_EQ(text.encoding, IndexEncoding::Utf8Bom);
-    EXPECT_EQ(text.lines, (std::vector<std::string>{"K=\xE6\x97\xA5.unr", "B=x.u"}));
-
-    // Without a mark the same bytes are Windows-1252.
-    text = DecodeIndex("K=\xE6.u");
-    EXPECT_EQ(text.encoding, IndexEncoding::Ansi);
-    EXPECT_EQ(text.lines, (std::vector<std::string>{"K=\xC3\xA6.u"}));
+TEST(DecodeIndex, MarksAndTheBytesChooseTheEncoding) {
+    const struct {
+        std::string bytes;
+        IndexEncoding encoding;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {Bytes("\xFF\xFEK\0=\0\xE4\0.\0u\0\r\0\n\0Z\0=\0\xAC\x20.\0u\0"),
+         IndexEncoding::Utf16LeBom,
+         {"K=\xC3\xA4.u", "Z=\xE2\x82\xAC.u"}},
+        {"\xEF\xBB\xBFK=\xE6\x97\xA5.unr\nB=x.u",
+         IndexEncoding::Utf8Bom,
+         {"K=\xE6\x97\xA5.unr", "B=x.u"}},
+        // Without a mark, valid UTF-8 beyond ASCII is UTF-8 ...
+        {"[Cache]\r\nK1=DM-D\xC3\xA9j\xC3\xA0Vu.unr\r\nK2=\xF0\x9F\x98\x80.u\r\n",
+         IndexEncoding::Utf8,
+         {"[Cache]", "K1=DM-D\xC3\xA9j\xC3\xA0Vu.unr", "K2=\xF0\x9F\x98\x80.u"}},
+        // ... and anything else Windows-1252, one malformed byte anywhere (even the last) too.
+        {"K=\xE6.u", IndexEncoding::Ansi, {"K=\xC3\xA6.u"}},
+        {"K1=D\xC3\xA9j\xC3\xA0.unr\r\nK2=Caf\xE9",
+         IndexEncoding::Ansi,
+         {"K1=D\xC3\x83\xC2\xA9j\xC3\x83\xC2\xA0.unr", "K2=Caf\xC3\xA9"}},
+        {"K=\xC3\xA9\xC3", IndexEncoding::Ansi, {"K=\xC3\x83\xC2\xA9\xC3\x83"}},
+        {"K=\xED\xA0\x80.u", IndexEncoding::Ansi, {"K=\xC3\xAD\xC2\xA0\xE2\x82\xAC.u"}},
+        {"[Cache]\r\nK=DM-A.unr", IndexEncoding::Ansi, {"[Cache]", "K=DM-A.unr"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const IndexText text = DecodeIndex(c.bytes);
+        EXPECT_EQ(text.encoding, c.encoding);
+        EXPECT_EQ(text.lines, c.lines);
+    }
 }
 
 TEST(DecodeIndex, BrokenInputDoesNotBreakTheReader) {
@@ -143,8 +160,8 @@ TEST(DecodeIndex, BrokenInputDoesNotBreakTheReader) {
 
 TEST(EncodeIndex, WritesTheMarkAndGivesBackTheText) {
     const std::string text = "[Cache]\r\nK=W\xC3\xB6rter.u\r\n\r\n";
-    for (IndexEncoding encoding :
-         {IndexEncoding::Ansi, IndexEncoding::Utf8Bom, IndexEncoding::Utf16LeBom}) {
+    for (IndexEncoding encoding : {IndexEncoding::Ansi, IndexEncoding::Utf8, IndexEncoding::Utf8Bom,
+                                   IndexEncoding::Utf16LeBom}) {
         const auto bytes = UnrealMOD::EncodeIndex(text, encoding);
         ASSERT_TRUE(bytes);
         const IndexText back = DecodeIndex(*bytes);
@@ -153,6 +170,9 @@ TEST(EncodeIndex, WritesTheMarkAndGivesBackTheText) {
     }
     EXPECT_EQ(*UnrealMOD::EncodeIndex("K=\xC3\xB6", IndexEncoding::Ansi), "K=\xF6");
     EXPECT_FALSE(UnrealMOD::EncodeIndex("K=\xE6\x97\xA5.u", IndexEncoding::Ansi));
+    EXPECT_EQ(*UnrealMOD::EncodeIndex("K=\xC3\xB6", IndexEncoding::Utf8), "K=\xC3\xB6"); // no mark
+    // ANSI bytes that would read back as UTF-8, as other names: not ANSI.
+    EXPECT_FALSE(UnrealMOD::EncodeIndex("K=\xC3\x83\xC2\xA9", IndexEncoding::Ansi));
 }
 
 TEST(LastFourCharacters, CountsCharactersNotBytes) {

@@ -144,11 +144,19 @@ TEST_F(ReadCacheIndexTest, PieceBoundariesChangeNothing) {
         for (char& c : ansi)
             if (static_cast<unsigned char>(c) >= 0x80)
                 c = 'x';
-        for (const std::string& bytes : {utf16, "\xEF\xBB\xBF" + text, ansi + "\r"}) {
+        // Unmarked UTF-8, and the same with one malformed byte (Windows-1252) at its very end or
+        // at the start of the second piece.
+        std::string broken = text;
+        broken.insert(1U << 20, "\xE9");
+        for (const std::string& bytes :
+             {utf16, "\xEF\xBB\xBF" + text, ansi + "\r", text, text + "K=\xE9.u", broken}) {
             WriteIndex(bytes);
             MemoryCatalogue catalogue;
             ASSERT_TRUE(UnrealMOD::ReadCacheIndex(catalogue));
-            const auto expected = UnrealMOD::ParseIndexLines(UnrealMOD::DecodeIndex(bytes).lines);
+            const UnrealMOD::IndexText decoded = UnrealMOD::DecodeIndex(bytes);
+            ASSERT_TRUE(UnrealMOD::LastIndexReading());
+            EXPECT_EQ(UnrealMOD::LastIndexReading()->encoding, decoded.encoding);
+            const auto expected = UnrealMOD::ParseIndexLines(decoded.lines);
             ASSERT_EQ(catalogue.rows.size(), expected.rows.size()) << shift;
             EXPECT_TRUE(catalogue.rows == expected.rows) << shift;
             EXPECT_EQ(catalogue.NumFilesText(), std::to_string(expected.numFiles));

@@ -468,6 +468,35 @@ std::vector<FaultCase> Cases() {
                    {"Cache/K4.uxx", Bytes("K4", 200)}},
          .marks = {"DM-A.unr:YES", "dm-a.unr:Errored", "Caf\xC3\xA9.utx:YES",
                    "CAF\xC3\x89.utx:Errored"}});
+    // Letter case beyond Latin, by the file system's rule: accented Greek is one name in either
+    // case; the player's capital dotted I is not a plain i.
+    add({.name = "RealNamesDifferingOnlyInCaseBeyondLatin",
+         .index = "\xEF\xBB\xBF[Cache]\r\nK1=DM-\xCE\x86\xCE\xBB\xCF\x86\xCE\xB1.unr\r\n"
+                  "K2=DM-\xCE\xAC\xCE\xBB\xCF\x86\xCE\xB1.unr\r\nK3=CTF-izmir.unr\r\n",
+         .files = {{"Cache/K1.uxx", Bytes("K1", 100)},
+                   {"Cache/K2.uxx", Bytes("K2", 200)},
+                   {"Cache/K3.uxx", Bytes("K3", 100)},
+                   {"Maps/CTF-\xC4\xB0zmir.unr", "player's"}},
+         .marks = {"DM-\xCE\x86\xCE\xBB\xCF\x86\xCE\xB1.unr:YES",
+                   "DM-\xCE\xAC\xCE\xBB\xCF\x86\xCE\xB1.unr:Errored", "CTF-izmir.unr:YES"},
+         .extra = [](R& t) {
+             EXPECT_EQ(t.Read("Maps/DM-\xCE\x86\xCE\xBB\xCF\x86\xCE\xB1.unr"), Bytes("K1", 100));
+             EXPECT_EQ(t.Read("Cache/K2.uxx"), Bytes("K2", 200));
+             EXPECT_EQ(t.Read("Maps/CTF-\xC4\xB0zmir.unr"), "player's");
+             EXPECT_EQ(t.Read("Maps/CTF-izmir.unr"), Bytes("K3", 100));
+             EXPECT_EQ(t.Names("Maps").size(), 3U);
+         }});
+    // UTF-8 without a mark: read as UTF-8, written back so.
+    add({.name = "UnmarkedUtf8Index",
+         .index = "[Cache]\r\nK1=DM-D\xC3\xA9j\xC3\xA0Vu.unr\r\nK2=\xC3\x9C"
+                  "ber.u\r\n",
+         .files = {{"Cache/K1.uxx", Bytes("K1", 100)}, {"Cache/K2.uxx", Bytes("K2", 100)}},
+         .marks = {"DM-D\xC3\xA9j\xC3\xA0Vu.unr:YES"},
+         .extra = [](R& t) {
+             EXPECT_EQ(t.Read("Maps/DM-D\xC3\xA9j\xC3\xA0Vu.unr"), Bytes("K1", 100));
+             EXPECT_EQ(t.Read("Cache/cache.ini"), "[Cache]\r\nK2=\xC3\x9C"
+                                                  "ber.u\r\n\r\n");
+         }});
     // One cache file named by several entries belongs to none of them alone.
     add({.name = "OneCacheFileForTwoEntries",
          .index = "[Cache]\r\nK1=DM-A.unr\r\nK1=DM-B.unr\r\nK2=Sky.utx\r\n",

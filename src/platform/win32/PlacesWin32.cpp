@@ -85,9 +85,9 @@ std::optional<std::string> CanonicalPath(const std::string& path) {
     ::CloseHandle(handle);
     if (n == 0 || n >= buffer.size())
         return std::nullopt;
-    // Letter case does not tell two folders apart here.
+    // Letter case does not tell two folders apart here; the file system's rule says which.
     std::wstring final(buffer.data(), n);
-    ::CharLowerBuffW(final.data(), static_cast<DWORD>(final.size()));
+    win32::UppercaseUnits(final);
     return win32::Narrow(final);
 }
 

@@ -4,7 +4,9 @@
 #include "platform/Text.h"
 #include "platform/win32/Wide.h"
 
+#include <array>
 #include <climits>
+#include <cstdint>
 
 namespace platform {
 
@@ -46,6 +48,56 @@ std::string Narrow(std::wstring_view wide) {
 }
 
 } // namespace win32
+
+namespace {
+
+// The system's uppercase mapping of every UTF-16 unit, the table CompareStringOrdinal applies unit
+// by unit when it ignores case. Surrogates stay themselves: a character outside the BMP equals
+// only itself there, although a whole-string LCMapStringEx would uppercase some of them.
+const std::array<wchar_t, 0x10000>& UpperUnits() {
+    static const std::array<wchar_t, 0x10000> table = [] {
+        std::array<wchar_t, 0x10000> t{};
+        std::wstring units;
+        units.reserve(t.size());
+        for (std::size_t u = 0; u < t.size(); ++u) {
+            t[u] = static_cast<wchar_t>(u);
+            if (u != 0 && (u < 0xD800 || u > 0xDFFF))
+                units += static_cast<wchar_t>(u);
+        }
+        const int n = static_cast<int>(units.size());
+        std::wstring upper(units.size(), L'\0');
+        if (::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, units.data(), n, upper.data(),
+                            n, nullptr, nullptr, 0) == n) {
+            for (std::size_t i = 0; i < units.size(); ++i)
+                t[units[i]] = upper[i];
+            return t;
+        }
+        // Unit by unit when the one call did not map one unit to one.
+        for (const wchar_t u : units) {
+            wchar_t one = u;
+            if (::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, &u, 1, &one, 1, nullptr,
+                                nullptr, 0) == 1)
+                t[u] = one;
+        }
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+void win32::UppercaseUnits(std::wstring& text) {
+    const auto& upper = UpperUnits();
+    for (wchar_t& unit : text)
+        unit = upper[static_cast<std::uint16_t>(unit)];
+}
+
+std::string FileNameKey(std::string_view utf8) {
+    // The name as the system will see it (malformed UTF-8 becomes U+FFFD there too).
+    std::wstring wide = win32::Widen(utf8);
+    win32::UppercaseUnits(wide);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
 
 std::string AnsiToUtf8(std::string_view ansi) {
     return win32::Narrow(ToWide(CP_ACP, 0, ansi));

@@ -18,6 +18,9 @@ namespace platform::win32 {
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view wide);
+// Uppercases each UTF-16 unit by the system's table: two names that NTFS (and CompareStringOrdinal
+// ignoring case) takes for one become the same text.
+void UppercaseUnits(std::wstring& text);
 
 } // namespace platform::win32
 
