@@ -583,9 +583,15 @@ bool DeleteFile(const std::string& path) {
 
 namespace {
 // Opens a regular file for reading; `st` receives what was opened. An empty Fd otherwise.
+// O_NONBLOCK: a FIFO in the file's place would block the open until a writer came, a device
+// could wait too; both are refused as soon as they are seen, never read.
 Fd OpenRegular(const std::string& native, struct stat& st) {
-    Fd in(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Fd();
+    // Reads of a regular file ignore the flag on most file systems, not all (FUSE): drop it.
+    const int flags = ::fcntl(in.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         return Fd();
     return in;
 }

@@ -501,6 +501,16 @@ Handle OpenSource(const std::wstring& source) {
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
+// A file opened for a whole read. Only a file on a disk: a named pipe, the console or another
+// device behind the name opens at once but could keep a read waiting for ever.
+Handle OpenForReading(const std::wstring& path) {
+    Handle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (h && ::GetFileType(h.get()) != FILE_TYPE_DISK)
+        return Handle();
+    return h;
+}
+
 } // namespace
 
 std::optional<std::string> FindFirstFile(const std::string& pattern) {
@@ -573,8 +583,7 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     const std::wstring wide = Widen(path);
     if (wide.empty())
         return std::nullopt;
-    Handle h(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h = OpenForReading(wide);
     LARGE_INTEGER size{};
     if (!h || !::GetFileSizeEx(h.get(), &size))
         return std::nullopt;
@@ -669,8 +678,7 @@ bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
     const std::wstring wide = Widen(path);
     if (wide.empty())
         return false;
-    Handle h(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h = OpenForReading(wide);
     // The identity comes from the open handle: it is the file whose bytes are read.
     const auto info = h ? InfoOf(h.get()) : std::nullopt;
     if (!info)
