@@ -150,6 +150,19 @@ std::wstring OnDiskSpelling(const std::wstring& path) {
     return FolderPrefix(path) + search.data().cFileName;
 }
 
+// The shape of a temporary's name: "." + a name + ".lodestow-" + six letters or digits (TempName
+// writes hexadecimal ones). The journal sweep removes nothing else, whatever a journal says.
+bool IsTemporaryName(std::wstring_view name) {
+    constexpr std::wstring_view marker = L".lodestow-";
+    constexpr std::size_t digits = 6;
+    if (name.size() < 2 + marker.size() + digits || name.front() != L'.' ||
+        name.substr(name.size() - digits - marker.size(), marker.size()) != marker)
+        return false;
+    return std::all_of(name.end() - digits, name.end(), [](wchar_t c) {
+        return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+    });
+}
+
 // A name for a temporary file beside `target`; `attempt` varies it after a collision.
 std::wstring TempName(const std::wstring& target, unsigned attempt) {
     const std::wstring prefix = FolderPrefix(target);
@@ -404,7 +417,7 @@ private:
             return;
         const std::string device(line.substr(0, a)), file(line.substr(a + 1, b - a - 1));
         const std::wstring path = Widen(line.substr(b + 1));
-        if (path.empty())
+        if (path.empty() || !IsTemporaryName(path.substr(FolderPrefix(path).size())))
             return;
         DeleteIfStill(path, [&](const Info& info) {
             return std::to_string(info.identity.device) == device &&
