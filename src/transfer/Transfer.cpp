@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "runtime/DoEvents.h"
+#include "runtime/GameRunning.h"
 #include "runtime/Globals.h"
 #include "runtime/PlayCue.h"
 #include "transfer/SafeNames.h"
@@ -363,6 +364,14 @@ void RunitClick(CatalogueColumns& catalogue, TransferView& view) {
 
     DoEvents();
     PlayCue(CuePath("\\winstart.wav"));
+    // The game rewrites its cache index whenever it likes while it runs; a run then could lose
+    // what it wrote. Nothing is touched and the window stays as it was.
+    bool gameRunning = false;
+    IgnoringFaults([&] { gameRunning = GameIsRunning(GameFolder); });
+    if (gameRunning) {
+        IgnoringFaults([&] { view.ShowProblem(GameRunningRefusal()); });
+        return;
+    }
     const TransferOutcome outcome = RunTransfer(catalogue, view);
 
     std::string problem;

@@ -55,7 +55,9 @@ std::string RewrittenIndexPath();
 // What the user is told when the index could not be rewritten.
 std::string RewriteFailedMessage();
 
-// The whole click: events, cue, run, rewrite (a failure reported through the view), cue. The
+// The whole click: events, cue, run, rewrite (a failure reported through the view), cue. While
+// the game of the game folder runs, the click ends after the first cue with the view's problem
+// message and nothing else: no file is touched, the window stays as it was. The
 // rewrite is left out when the catalogue could not be read again: an empty catalogue would
 // write an index without the entries that are still in the cache.
 void RunitClick(CatalogueColumns& catalogue, TransferView& view);
