@@ -1,7 +1,13 @@
 // The game must be closed for a transfer: while a process runs one of the game's programs in the
 // game folder (natively, or under Wine by its Windows path), Begin Transfer changes nothing and
 // says why, the headless run exits with that message, and the start-up only says so. The game
-// is stood in for by `sleep`, run from the game's folder or under the game's Windows name.
+// is stood in for by `sleep`, run from the game's folder or under the game's Windows name (on
+// Windows, by this test program copied in as the game).
+
+// <windows.h> first: the platform header takes back the names it turns into macros.
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "Driver.h"
 #include "GameFolderFixture.h"
@@ -125,6 +131,53 @@ TEST_F(GameRunningTest, ARunningGameStopsTheTransferBeforeAnyFileIsTouched) {
         if (running) {
             kill(game, SIGKILL);
             waitpid(game, nullptr, 0);
+        }
+    }
+}
+#else
+// The stand-in is this test program, copied in as the game's executable and left waiting in the
+// test below, which is run only when asked for by name.
+TEST(GameStandIn, DISABLED_Waits) {
+    Sleep(30000);
+}
+
+class GameRunningTest : public lodestow_test::GameFolderTest {};
+
+TEST_F(GameRunningTest, ARunningGameStopsTheTransferBeforeAnyFileIsTouched) {
+    wchar_t self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0U);
+    const fs::path program = testsupport::Utf8Path(Native("System/UnrealTournament.exe"));
+    fs::copy_file(self, program);
+    for (const bool running : {true, false}) {
+        SCOPED_TRACE(running ? "the game" : "no game");
+        Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\n");
+        Write("Cache/K1.uxx", "map");
+        PROCESS_INFORMATION game{};
+        if (running) {
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            std::wstring line = L"UnrealTournament.exe "
+                                L"--gtest_filter=GameStandIn.DISABLED_Waits "
+                                L"--gtest_also_run_disabled_tests";
+            ASSERT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                                       nullptr, nullptr, &startup, &game));
+        }
+        EXPECT_EQ(UnrealMOD::GameIsRunning(UnrealMOD::GameFolder), running);
+        lodestow_test::MarkingCatalogue catalogue;
+        Load(catalogue);
+        lodestow_test::FakeView view;
+        UnrealMOD::RunitClick(catalogue, view);
+        if (running) {
+            EXPECT_EQ(view.log, std::vector<std::string>{"problem"});
+            EXPECT_EQ(Read("Cache/K1.uxx"), "map");
+            EXPECT_FALSE(Exists("Maps/DM-A.unr"));
+            TerminateProcess(game.hProcess, 0);
+            WaitForSingleObject(game.hProcess, INFINITE);
+            CloseHandle(game.hProcess);
+            CloseHandle(game.hThread);
+        } else {
+            EXPECT_TRUE(view.problems.empty());
+            EXPECT_EQ(Read("Maps/DM-A.unr"), "map");
         }
     }
 }
