@@ -1,31 +1,13 @@
 #pragma once
 // What makes a folder a game folder, and where the game in it keeps its download cache.
 
-#include <array>
+#include "runtime/Game.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace UnrealMOD {
-
-// A program of the game, relative to the game folder.
-struct GameMarker {
-    const char* systemFolder; // "System", "System64" or "SystemARM64"
-    const char* program;
-    bool native; // a native Linux build: it keeps the player's files in a home folder
-};
-
-// A folder holding any of these is an installed game: the Windows build's executable, or one of
-// the native Linux programs of the maintained releases (whose installer removes the executable).
-// The start-up check and the location window's "Enter" both go by this table.
-inline constexpr std::array<GameMarker, 6> GameMarkers{{
-    {"System", "UnrealTournament.exe", false},
-    {"System64", "ut-bin-amd64", true},
-    {"System64", "ut-bin", true},
-    {"SystemARM64", "ut-bin-arm64", true},
-    {"SystemARM64", "ut-bin", true},
-    {"System", "ut-bin", true},
-}};
 
 // The marker's path relative to the game folder: "System\UnrealTournament.exe".
 std::string MarkerPath(const GameMarker& marker);

@@ -3,6 +3,7 @@
 #include "catalogue/CacheIndex.h"
 #include "runtime/Copier.h"
 #include "runtime/DoEvents.h"
+#include "runtime/GameRunning.h"
 #include "runtime/Globals.h"
 #include "runtime/PlayCue.h"
 #include "startup/Discovery.h"
@@ -60,6 +61,10 @@ StartupOutcome RunStartupSequence(MainFormHost& host) {
     }
     DoEvents();
     return StartupOutcome::GameFound;
+}
+
+std::string StartupNotice() {
+    return GameIsRunning(GameFolder) ? GameRunningNotice() : std::string();
 }
 
 } // namespace UnrealMOD

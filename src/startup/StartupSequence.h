@@ -5,6 +5,8 @@
 #include "catalogue/Catalogue.h"
 #include "startup/GameInstall.h"
 
+#include <string>
+
 namespace UnrealMOD {
 
 inline constexpr const char* DefaultGameFolder = "C:\\UnrealTournament\\";
@@ -27,5 +29,9 @@ enum class StartupOutcome {
 
 // Steps 1 to 9; the caller goes on with the layout when the game was found.
 StartupOutcome RunStartupSequence(MainFormHost& host);
+
+// What the main window says once it shows, through its problem message; empty for nothing. It is
+// never a reason not to open: a running game only means a transfer must wait.
+std::string StartupNotice();
 
 } // namespace UnrealMOD

@@ -7,6 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "runtime/DoEvents.h"
+#include "runtime/GameRunning.h"
 #include "runtime/Globals.h"
 #include "runtime/PlayCue.h"
 
@@ -360,6 +361,14 @@ void RunitClick(CatalogueColumns& catalogue, TransferView& view) {
 
     DoEvents();
     PlayCue(CuePath("\\winstart.wav"));
+    // The game rewrites its cache index whenever it likes while it runs; a run then could lose
+    // what it wrote. Nothing is touched and the window stays as it was.
+    bool gameRunning = false;
+    IgnoringFaults([&] { gameRunning = GameIsRunning(GameFolder); });
+    if (gameRunning) {
+        IgnoringFaults([&] { view.ShowProblem(GameRunningRefusal()); });
+        return;
+    }
     const RunStart start = RecordRunStart(catalogue);
     const TransferOutcome outcome = RunTransfer(catalogue, view);
 

@@ -97,7 +97,9 @@ std::string RewriteFailedMessage();
 // The index's path as messages show it: as the system writes it, with its name as on disk.
 std::string ShownIndexPath();
 
-// The whole click: events, cue, run, rewrite (a failure reported through the view), cue. The
+// The whole click: events, cue, run, rewrite (a failure reported through the view), cue. While
+// the game of the game folder runs, the click ends after the first cue with the view's problem
+// message and nothing else: no file is touched, the window stays as it was. The
 // rewrite is left out when the catalogue could not be read again: an empty catalogue would
 // write an index without the entries that are still in the cache.
 void RunitClick(CatalogueColumns& catalogue, TransferView& view);

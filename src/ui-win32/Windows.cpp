@@ -56,6 +56,8 @@ void LoadMainForm() {
     if (r.mainForm != form || !form->Loaded())
         return;
     form->CentreAndShow();
+    if (const std::string notice = UnrealMOD::StartupNotice(); !notice.empty())
+        form->ShowProblem(notice);
 }
 
 void CloseMainForm() {

@@ -42,6 +42,8 @@ void LoadMainForm() {
     form->Picture1->setFocus();
     form->show();
     form->activateWindow();
+    if (const std::string notice = UnrealMOD::StartupNotice(); !notice.empty())
+        form->ShowProblem(notice);
 }
 
 void UseClassicLook() {

@@ -1,11 +1,14 @@
 // Start-up and the transfer over files that are not what they should be: a settings file that is
-// binary, enormous or a folder; a cache index that is binary, holds NUL bytes or is a folder.
-// Nothing may crash or hang, and nothing outside the game's own destinations may be touched.
+// binary, enormous or a folder; a cache index that is binary, holds NUL bytes or is a folder; any
+// of the files read at the start that is a FIFO. Nothing may crash or hang, and nothing outside
+// the game's own destinations may be touched.
 
+#include "Driver.h"
 #include "GameFolderFixture.h"
 #include "Invariant.h"
 
 #include "catalogue/CacheIndex.h"
+#include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "runtime/Copier.h"
@@ -23,6 +26,11 @@
 #include <fstream>
 #include <random>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -227,5 +235,58 @@ TEST_F(BadInputTest, IndexThatIsAFolderLeavesNothingToTransfer) {
     EXPECT_EQ(view.problems.size(), 1U);
     EXPECT_TRUE(view.enabled);
 }
+
+// --- special files ------------------------------------------------------------------------
+
+#ifndef _WIN32
+// A FIFO where the start or the run reads a file would keep the open waiting for a writer that
+// never comes. Each is refused as missing: the start and the headless run end, the FIFO stays.
+TEST_F(BadInputTest, FifoInPlaceOfAFileReadAtTheStartIsRefusedQuickly) {
+    struct Case {
+        const char* what;
+        std::string native;
+        bool gameFound;
+        int driverExit; // 3: the index could not be read
+    };
+    const std::vector<Case> cases = {
+        {"cache index", Native("Cache/cache.ini"), true, 3},
+        {"settings file", SettingsNative(), false, 0},
+        {"game ini", Native("System/UnrealTournament.ini"), true, 0},
+        {"logo", Native("Help/UnrealTournamentLogo.bmp"), true, 0},
+    };
+    fs::create_directories(Native("Help"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteSettings(testsupport::GamePath("C:\\Game\\") + "\r\n");
+        Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\n");
+        Write("Cache/K1.uxx", "map");
+        fs::remove(c.native);
+        ASSERT_EQ(mkfifo(c.native.c_str(), 0644), 0);
+
+        // The start and a click, as the window makes them, in a process that can be waited for.
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            UnrealMOD::GameFolder.clear();
+            Host host;
+            const bool found =
+                UnrealMOD::RunStartupSequence(host) == UnrealMOD::StartupOutcome::GameFound;
+            const bool logo = platform::ReadFileBytes(forms::LogoPath()).has_value();
+            if (found) {
+                lodestow_test::FakeView view;
+                UnrealMOD::RunitClick(host.catalogue, view);
+            }
+            _exit((found ? 1 : 0) + (logo ? 2 : 0));
+        }
+        EXPECT_EQ(reliability::WaitWithin(child, 30), c.gameFound ? 1 : 0);
+        EXPECT_EQ(reliability::WaitWithin(reliability::StartDriver(), 30), c.driverExit);
+
+        struct stat st {};
+        EXPECT_EQ(lstat(c.native.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode));
+        fs::remove(c.native);
+    }
+}
+#endif
 
 } // namespace

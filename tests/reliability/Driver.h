@@ -3,6 +3,7 @@
 // that fails or kills at a chosen file-system call preloaded when asked (fault_shim.cpp). POSIX.
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +36,23 @@ inline int Wait(pid_t pid) {
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+// Waits at most `seconds`: a process still running then is killed, and the answer is -2, so
+// that a run that hangs fails its test instead of stopping the suite.
+inline int WaitWithin(pid_t pid, int seconds) {
+    for (int tick = 0; tick < seconds * 20; ++tick) {
+        int status = 0;
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (done < 0)
+            return -1;
+        usleep(50000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -2;
 }
 
 inline int RunDriver(const std::vector<std::string>& env = {}) {

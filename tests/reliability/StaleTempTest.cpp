@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -162,6 +163,7 @@ TEST(StaleTempTest, TheNextRunRemovesOnlyWhatAnEndedRunRecorded) {
     SetVariable(StateVariable, (dir.path() / "state").string());
     const fs::path journals = dir.path() / "state" / JournalFolder;
     fs::create_directories(journals);
+    fs::permissions(journals, fs::perms::owner_all); // as the program makes it: private
     const fs::path maps = dir.path() / "Maps";
     fs::create_directories(maps);
 
@@ -193,6 +195,104 @@ TEST(StaleTempTest, TheNextRunRemovesOnlyWhatAnEndedRunRecorded) {
     EXPECT_TRUE(fs::exists(unlisted));
     EXPECT_FALSE(fs::exists(journals / "ended.journal"));
     EXPECT_TRUE(fs::exists(journals / "living.journal"));
+}
+
+// A journal is acted on only when it is the running user's own, in a private folder of theirs,
+// and only for a file of a temporary's shape reached without a link. Each case below records a
+// file with its true identity: only the first, the normal case, may remove it.
+TEST(StaleTempTest, OnlyTheUsersOwnJournalsRemoveAndOnlyTemporaries) {
+    struct Files {
+        fs::path state, journals, target, journal;
+    };
+    struct Case {
+        const char* what;
+        bool posixOnly;
+        bool removed;                        // the recorded file
+        bool journalKept;                    // ignored journals stay for their own user
+        std::function<void(Files&)> arrange; // before the journal line is written
+    };
+#ifndef _WIN32
+    constexpr uid_t player = 1000; // anyone but the user who runs the test
+    const auto chownAll = [](const fs::path& top, uid_t uid) {
+        for (fs::path p = top;; p = p.parent_path()) {
+            EXPECT_EQ(lchown(p.c_str(), uid, uid), 0) << p;
+            if (p.filename() == "state")
+                break;
+        }
+    };
+#endif
+    const std::vector<Case> cases = {
+        {"the run's own journal", false, true, false, [](Files&) {}},
+        {"a name not of a temporary's shape", false, false, false,
+         [](Files& f) { f.target = f.target.parent_path() / "DM-Keep.unr"; }},
+#ifndef _WIN32
+        {"a journal another user owns", true, false, true,
+         [&](Files& f) {
+             WriteFile(f.journal, "");
+             EXPECT_EQ(lchown(f.journal.c_str(), player, player), 0);
+         }},
+        {"a journal folder others can write to", true, false, true,
+         [](Files& f) { fs::permissions(f.journals, fs::perms::all); }},
+        // A player's link in a folder of the user's own journal: the recorded path goes
+        // through it to a folder only the user may enter.
+        {"a link on the recorded path", true, false, false,
+         [&](Files& f) {
+             const fs::path secret = f.state.parent_path() / "secret";
+             fs::create_directories(secret);
+             fs::permissions(secret, fs::perms::owner_all);
+             fs::create_directories(f.state.parent_path() / "player");
+             fs::create_directory_symlink(secret, f.state.parent_path() / "player" / "link");
+             EXPECT_EQ(lchown((f.state.parent_path() / "player" / "link").c_str(), player, player),
+                       0);
+             f.target = f.state.parent_path() / "player" / "link" / f.target.filename();
+         }},
+        // Run as root with a player's state folder (sudo -E): the player's folder, the player's
+        // journal, a path through the player's link to a file only root may remove.
+        {"another user's state folder", true, false, true,
+         [&](Files& f) {
+             const fs::path secret = f.state.parent_path() / "secret";
+             fs::create_directories(secret);
+             fs::permissions(secret, fs::perms::owner_all);
+             fs::create_directory_symlink(secret, f.journals / "link");
+             f.target = f.journals / "link" / f.target.filename();
+             WriteFile(f.journal, "");
+             chownAll(f.journal, player);
+             chownAll(f.journals / "link", player);
+         }},
+        {"a journal that is a FIFO", true, false, true,
+         [](Files& f) { EXPECT_EQ(mkfifo(f.journal.c_str(), 0600), 0); }},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+#ifdef _WIN32
+        if (c.posixOnly)
+            continue;
+#endif
+        testsupport::TempDir dir;
+        Files f;
+        f.state = dir.path() / "state";
+        f.journals = f.state / JournalFolder;
+        f.journal = f.journals / "ended.journal";
+        f.target = dir.path() / "Maps" / ".DM-A.unr.lodestow-a1B2c3";
+        fs::create_directories(f.journals);
+        fs::create_directories(dir.path() / "Maps");
+        fs::permissions(f.journals, fs::perms::owner_all);
+        c.arrange(f);
+        WriteFile(f.target, "not the run's to remove");
+        if (fs::is_regular_file(f.journal) || !fs::exists(fs::symlink_status(f.journal)))
+            std::ofstream(f.journal, std::ios::binary | std::ios::app) << JournalLine(f.target);
+
+        const char* oldState = std::getenv(StateVariable);
+        const std::optional<std::string> savedState =
+            oldState ? std::optional<std::string>(oldState) : std::nullopt;
+        SetVariable(StateVariable, f.state.string());
+        { platform::MoveBatch run; }
+        SetVariable(StateVariable, savedState);
+
+        EXPECT_EQ(fs::exists(f.target), !c.removed);
+        EXPECT_EQ(fs::exists(fs::symlink_status(f.journal)), c.journalKept);
+    }
 }
 
 // A write that is refused (read-only destination) must not clean up either: nothing in a folder

@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <string_view>
@@ -204,9 +205,41 @@ bool MakeFolders(const std::string& path) {
     }
 }
 
+// The shape the program gives its temporaries: "." + a name + ".lodestow-" + six letters or
+// digits. The sweep removes nothing else, whatever a journal says.
+bool IsTemporaryName(std::string_view name) {
+    if (name.size() < 2 + TempMarker.size() + TempSuffixLength || name.front() != '.')
+        return false;
+    const std::string_view suffix = name.substr(name.size() - TempSuffixLength);
+    const std::string_view marker =
+        name.substr(name.size() - TempSuffixLength - TempMarker.size(), TempMarker.size());
+    return marker == TempMarker && std::all_of(suffix.begin(), suffix.end(), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c)) != 0;
+           });
+}
+
+#ifdef O_PATH
+constexpr int WalkFlags = O_PATH; // no read permission needed to pass through a folder
+#else
+constexpr int WalkFlags = O_RDONLY;
+#endif
+
+// The journal folder, opened only when it is the running user's own and private: journals that
+// others can write, or that belong to another user whose state folder this program was handed
+// (root run with a player's HOME), are nobody's to act on.
+Fd OpenOwnPrivateFolder(const std::string& folder) {
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!dir || ::fstat(dir.get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & 077) != 0)
+        return Fd();
+    return dir;
+}
+
 // One journal per running program, locked while it runs: "device inode path" per temporary
 // name, flushed before the file takes that name. A journal whose lock can be taken belongs to a
 // program that ended; the files it lists that still are what it recorded are its leftovers.
+// The path is recorded with every link on the way resolved, since the sweep follows none.
 class TempJournal {
 public:
     static TempJournal& Get() {
@@ -216,9 +249,15 @@ public:
     bool Record(const std::string& path, const struct stat& st) {
         if (fd_ < 0)
             return false;
-        const std::string line =
-            std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " + path + "\n";
-        return path.find('\n') == std::string::npos && WriteAll(fd_, line) && ::fdatasync(fd_) == 0;
+        const auto [folder, name] = SplitNative(path);
+        const std::unique_ptr<char, decltype(&std::free)> real(::realpath(folder.c_str(), nullptr),
+                                                               &std::free);
+        if (!real)
+            return false;
+        const std::string line = std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " +
+                                 Join(real.get(), name) + "\n";
+        return std::count(line.begin(), line.end(), '\n') == 1 && WriteAll(fd_, line) &&
+               ::fdatasync(fd_) == 0;
     }
     // Removes what the journals of ended programs list and still find as they recorded it.
     static void SweepEnded() {
@@ -232,41 +271,58 @@ private:
         const std::string folder = StateFolder();
         if (folder.empty() || !MakeFolders(folder))
             return;
+        dir_ = OpenOwnPrivateFolder(folder);
+        if (!dir_)
+            return;
         // The process number comes again; with the time beside it the name is this run's alone,
         // and an ended run's journal under the same number is never emptied before its sweep.
         timespec now{};
         ::clock_gettime(CLOCK_REALTIME, &now);
-        const std::string own = folder + "/" + std::to_string(::getpid()) + "-" +
-                                std::to_string(now.tv_sec) + "." + std::to_string(now.tv_nsec) +
-                                ".journal";
-        fd_ = ::open(own.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        name_ = std::to_string(::getpid()) + "-" + std::to_string(now.tv_sec) + "." +
+                std::to_string(now.tv_nsec) + ".journal";
+        fd_ = ::openat(dir_.get(), name_.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd_);
             fd_ = -1;
         }
-        path_ = own;
     }
     ~TempJournal() {
         if (fd_ >= 0) {
-            ::unlink(path_.c_str());
+            ::unlinkat(dir_.get(), name_.c_str(), 0);
             ::close(fd_);
         }
     }
 
     static void SweepEnded(const std::string& folder) {
-        DIR* dir = ::opendir(folder.c_str());
+        const Fd dir = OpenOwnPrivateFolder(folder);
         if (!dir)
             return;
         std::vector<std::string> journals;
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string_view name = entry->d_name;
-            if (name.ends_with(".journal"))
-                journals.push_back(Join(folder, std::string(name)));
+        {
+            const int copy = ::fcntl(dir.get(), F_DUPFD_CLOEXEC, 0);
+            DIR* entries = copy >= 0 ? ::fdopendir(copy) : nullptr;
+            if (!entries) {
+                if (copy >= 0)
+                    ::close(copy);
+                return;
+            }
+            while (const dirent* entry = ::readdir(entries)) {
+                const std::string_view name = entry->d_name;
+                if (name.ends_with(".journal"))
+                    journals.emplace_back(name);
+            }
+            ::closedir(entries);
         }
-        ::closedir(dir);
         for (const std::string& journal : journals) {
-            Fd fd(::open(journal.c_str(), O_RDONLY | O_CLOEXEC));
-            if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            // Not followed if a link, not waited on if a FIFO, not trusted if another's.
+            Fd fd(::openat(dir.get(), journal.c_str(),
+                           O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+            struct stat st {};
+            if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+                st.st_uid != ::geteuid())
+                continue;
+            if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
                 continue; // its program still runs
             std::string text;
             if (!AppendAll(fd.get(), 4096, text))
@@ -278,7 +334,7 @@ private:
                 RemoveIfStill(text.substr(start, end - start));
                 start = end + 1;
             }
-            ::unlink(journal.c_str());
+            ::unlinkat(dir.get(), journal.c_str(), 0);
         }
     }
 
@@ -288,17 +344,43 @@ private:
         if (b == std::string::npos)
             return;
         const std::string path = line.substr(b + 1);
+        if (path.empty() || path.front() != '/')
+            return;
+        const auto [folder, name] = SplitNative(path);
+        if (!IsTemporaryName(name))
+            return;
+        // Folder by folder from the root, never through a link: a link on the way could lead
+        // the removal to a file of the same identity somewhere this run must not reach.
+        Fd parent(::open("/", WalkFlags | O_DIRECTORY | O_CLOEXEC));
+        for (std::size_t start = 1; parent && start < folder.size();) {
+            std::size_t slash = folder.find('/', start);
+            if (slash == std::string::npos)
+                slash = folder.size();
+            const std::string part = folder.substr(start, slash - start);
+            start = slash + 1;
+            if (part.empty())
+                continue;
+            if (part == "." || part == "..")
+                return;
+            parent = Fd(::openat(parent.get(), part.c_str(),
+                                 WalkFlags | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            struct stat st {};
+            if (parent && (::fstat(parent.get(), &st) != 0 || !S_ISDIR(st.st_mode)))
+                return;
+        }
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (!parent || ::fstatat(parent.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
             return;
         if (std::to_string(st.st_dev) != line.substr(0, a) ||
             std::to_string(st.st_ino) != line.substr(a + 1, b - a - 1))
             return;
-        ::unlink(path.c_str());
+        ::unlinkat(parent.get(), name.c_str(), 0);
     }
 
+    Fd dir_;
     int fd_ = -1;
-    std::string path_;
+    std::string name_;
 };
 
 std::string TempPrefix(const std::string& folder, const std::string& name) {
@@ -620,9 +702,15 @@ bool DeleteFile(const std::string& path) {
 
 namespace {
 // Opens a regular file for reading; `st` receives what was opened. An empty Fd otherwise.
+// O_NONBLOCK: a FIFO in the file's place would block the open until a writer came, a device
+// could wait too; both are refused as soon as they are seen, never read.
 Fd OpenRegular(const std::string& native, struct stat& st) {
-    Fd in(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Fd();
+    // Reads of a regular file ignore the flag on most file systems, not all (FUSE): drop it.
+    const int flags = ::fcntl(in.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         return Fd();
     return in;
 }

@@ -150,6 +150,19 @@ std::wstring OnDiskSpelling(const std::wstring& path) {
     return FolderPrefix(path) + search.data().cFileName;
 }
 
+// The shape of a temporary's name: "." + a name + ".lodestow-" + six letters or digits (TempName
+// writes hexadecimal ones). The journal sweep removes nothing else, whatever a journal says.
+bool IsTemporaryName(std::wstring_view name) {
+    constexpr std::wstring_view marker = L".lodestow-";
+    constexpr std::size_t digits = 6;
+    if (name.size() < 2 + marker.size() + digits || name.front() != L'.' ||
+        name.substr(name.size() - digits - marker.size(), marker.size()) != marker)
+        return false;
+    return std::all_of(name.end() - digits, name.end(), [](wchar_t c) {
+        return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+    });
+}
+
 // A name for a temporary file beside `target`; `attempt` varies it after a collision.
 std::wstring TempName(const std::wstring& target, unsigned attempt) {
     const std::wstring prefix = FolderPrefix(target);
@@ -404,7 +417,7 @@ private:
             return;
         const std::string device(line.substr(0, a)), file(line.substr(a + 1, b - a - 1));
         const std::wstring path = Widen(line.substr(b + 1));
-        if (path.empty())
+        if (path.empty() || !IsTemporaryName(path.substr(FolderPrefix(path).size())))
             return;
         DeleteIfStill(path, [&](const Info& info) {
             return std::to_string(info.identity.device) == device &&
@@ -506,6 +519,16 @@ Handle OpenSource(const std::wstring& source) {
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
+// A file opened for a whole read. Only a file on a disk: a named pipe, the console or another
+// device behind the name opens at once but could keep a read waiting for ever.
+Handle OpenForReading(const std::wstring& path) {
+    Handle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (h && ::GetFileType(h.get()) != FILE_TYPE_DISK)
+        return Handle();
+    return h;
+}
+
 } // namespace
 
 std::optional<std::string> FindFirstFile(const std::string& pattern) {
@@ -578,8 +601,7 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     const std::wstring wide = Widen(path);
     if (wide.empty())
         return std::nullopt;
-    Handle h(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h = OpenForReading(wide);
     LARGE_INTEGER size{};
     if (!h || !::GetFileSizeEx(h.get(), &size))
         return std::nullopt;
@@ -780,8 +802,7 @@ bool ReadFilePieces(const std::string& path, PinnedFile& pinned,
     const std::wstring wide = Widen(path);
     if (wide.empty())
         return false;
-    Handle h(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h = OpenForReading(wide);
     // The identity comes from the open handle: it is the file whose bytes are read.
     const auto info = h ? InfoOf(h.get()) : std::nullopt;
     if (!info)

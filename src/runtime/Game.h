@@ -1,0 +1,30 @@
+#pragma once
+// The game Lodestow serves: its name as the player knows it, and the programs that make a folder
+// its folder. Kept in one place, so that another game of the engine can bring its own.
+
+#include <array>
+
+namespace UnrealMOD {
+
+inline constexpr const char* GameName = "Unreal Tournament";
+
+// A program of the game, relative to the game folder.
+struct GameMarker {
+    const char* systemFolder; // "System", "System64" or "SystemARM64"
+    const char* program;
+    bool native; // a native Linux build: it keeps the player's files in a home folder
+};
+
+// A folder holding any of these is an installed game: the Windows build's executable, or one of
+// the native Linux programs of the maintained releases (whose installer removes the executable).
+// The start-up check, the location window's "Enter" and the running-game check go by this table.
+inline constexpr std::array<GameMarker, 6> GameMarkers{{
+    {"System", "UnrealTournament.exe", false},
+    {"System64", "ut-bin-amd64", true},
+    {"System64", "ut-bin", true},
+    {"SystemARM64", "ut-bin-arm64", true},
+    {"SystemARM64", "ut-bin", true},
+    {"System", "ut-bin", true},
+}};
+
+} // namespace UnrealMOD
