@@ -24,4 +24,9 @@ std::optional<std::string> DriveRoot(char letter);
 // The Wine prefix in use: $WINEPREFIX when set and not empty, otherwise ~/.wine.
 std::string WinePrefix();
 
+// ResolvePath with the drives of another Wine prefix: that of another program, which may run in
+// a prefix of its own.
+std::optional<std::string> ResolvePathInPrefix(const std::string& windowsPath,
+                                               const std::string& prefix);
+
 } // namespace platform

@@ -41,12 +41,14 @@ namespace fs = std::filesystem;
 namespace {
 
 #ifndef _WIN32
-enum class StandIn { None, NativeProgram, WineCommandLine };
+enum class StandIn { None, NativeProgram, WineCommandLine, WineInAnotherPrefix };
 
 // Starts the stand-in and waits until it runs as the game would show in /proc.
 pid_t Start(StandIn kind, const std::string& nativeProgram) {
     const pid_t pid = fork();
     if (pid == 0) {
+        if (kind == StandIn::WineInAnotherPrefix)
+            setenv("WINEPREFIX", (nativeProgram + "-prefix").c_str(), 1);
         if (kind == StandIn::NativeProgram)
             execl(nativeProgram.c_str(), "ut-bin-amd64", "30", static_cast<char*>(nullptr));
         else
@@ -77,20 +79,27 @@ TEST_F(GameRunningTest, ARunningGameStopsTheTransferBeforeAnyFileIsTouched) {
         {"the native game", StandIn::NativeProgram},
         {"the Windows game under Wine", StandIn::WineCommandLine},
         {"no game", StandIn::None},
+        // The same Windows path in a prefix of its own is another game.
+        {"another prefix's game", StandIn::WineInAnotherPrefix},
     };
     const std::string program = Native("System64/ut-bin-amd64");
     fs::create_directories(Native("System64"));
     fs::copy_file("/bin/sleep", program);
     fs::permissions(program, fs::perms::owner_all);
     Write("System/UnrealTournament.exe", "the game");
+    fs::create_directories(program + "-prefix/dosdevices");
+    fs::create_directories(program + "-prefix/drive_c/Game/System");
+    fs::create_directory_symlink("../drive_c", program + "-prefix/dosdevices/c:");
+    testsupport::WriteFile(program + "-prefix/drive_c/Game/System/UnrealTournament.exe", "other");
     testsupport::WriteFile(root_ + "/prog/Lodestow.ini", "C:\\Game\\\r\n");
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const bool running = c.standIn != StandIn::None;
+        const bool running =
+            c.standIn != StandIn::None && c.standIn != StandIn::WineInAnotherPrefix;
         Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\n");
         Write("Cache/K1.uxx", "map");
-        const pid_t game = running ? Start(c.standIn, program) : -1;
+        const pid_t game = c.standIn != StandIn::None ? Start(c.standIn, program) : -1;
 
         // The start-up opens all the same, and says so.
         UnrealMOD::GameFolder.clear();
@@ -128,7 +137,7 @@ TEST_F(GameRunningTest, ARunningGameStopsTheTransferBeforeAnyFileIsTouched) {
             EXPECT_EQ(reliability::ScanTree(prefix_), before);
         }
 
-        if (running) {
+        if (game > 0) {
             kill(game, SIGKILL);
             waitpid(game, nullptr, 0);
         }

@@ -107,7 +107,26 @@ void SplitNativeInto(std::string_view native, std::vector<std::string>& parts) {
 
 } // namespace
 
+namespace {
+// Set only while ResolvePathInPrefix runs (the program is single-threaded).
+std::optional<std::string>& PrefixInstead() {
+    static std::optional<std::string> prefix;
+    return prefix;
+}
+} // namespace
+
+std::optional<std::string> ResolvePathInPrefix(const std::string& windowsPath,
+                                               const std::string& prefix) {
+    PrefixInstead() = prefix;
+    struct Reset {
+        ~Reset() { PrefixInstead().reset(); }
+    } reset;
+    return ResolvePath(windowsPath);
+}
+
 std::string WinePrefix() {
+    if (PrefixInstead())
+        return *PrefixInstead();
     if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) {
         std::string p = prefix;
         while (p.size() > 1 && p.back() == '/')

@@ -3,6 +3,7 @@
 #include "platform/PathResolver.h"
 #include "platform/Processes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <dirent.h>
@@ -33,6 +34,38 @@ std::string FirstArgument(const std::string& process) {
     ::close(fd);
     bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     return bytes.substr(0, bytes.find('\0'));
+}
+
+// The Wine prefix a process runs in: its own WINEPREFIX, else its HOME's ~/.wine. Empty when its
+// environment cannot be read.
+std::string PrefixOf(const std::string& process) {
+    const int fd = ::open((process + "/environ").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    std::string bytes;
+    std::string piece(65536, '\0');
+    for (;;) {
+        const ssize_t n = ::read(fd, piece.data(), piece.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || bytes.size() > (1u << 20))
+            break;
+        bytes.append(piece.data(), static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    std::string prefix, home;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\0', at), bytes.size());
+        const std::string_view variable(bytes.data() + at, end - at);
+        if (variable.starts_with("WINEPREFIX="))
+            prefix = variable.substr(11);
+        else if (variable.starts_with("HOME="))
+            home = variable.substr(5);
+        at = end + 1;
+    }
+    if (!prefix.empty())
+        return prefix;
+    return home.empty() ? std::string() : home + "/.wine";
 }
 
 bool IsDrivePath(std::string_view path) {
@@ -66,10 +99,15 @@ std::vector<FileIdentity> RunningPrograms() {
         // The link is followed to the very file the process runs, even a deleted one.
         if (::stat((process + "/exe").c_str(), &st) == 0 && S_ISREG(st.st_mode))
             programs.push_back(IdentityOf(st));
+        // A drive letter means what it means in the prefix that process runs in, which need
+        // not be ours.
         const std::string first = FirstArgument(process);
-        if (IsDrivePath(first)) {
-            if (const auto named = FileIdentityOf(first))
-                programs.push_back(*named);
+        const std::string prefix = IsDrivePath(first) ? PrefixOf(process) : std::string();
+        struct stat named {};
+        if (!prefix.empty()) {
+            const auto native = ResolvePathInPrefix(first, prefix);
+            if (native && ::stat(native->c_str(), &named) == 0 && S_ISREG(named.st_mode))
+                programs.push_back(IdentityOf(named));
         }
     }
     ::closedir(proc);
