@@ -14,6 +14,7 @@ packages=(
     xvfb xauth x11-utils xdotool xclip openbox    # headless runs and end-to-end tests
     imagemagick python3 fonts-dejavu-core         # screenshots, demo game, a font to draw with
     fonts-dejavu-extra                            # the narrow face the windows' captions fit in
+    exfatprogs exfat-fuse                         # a game on an exFAT drive, in the tests
 )
 packages+=("$@")
 

@@ -115,6 +115,10 @@ std::optional<std::vector<std::string>> ListFiles(const std::string& folder);
 struct Folder {
     std::string location; // POSIX: the native path; Windows: the full path
     FileIdentity identity;
+    // POSIX: the folder held open, so that the operations below reach the folder that was
+    // opened even when its path leads elsewhere meanwhile (a folder renamed, a link put in its
+    // place). Windows checks the folder's identity again instead.
+    std::shared_ptr<const void> handle;
 };
 std::optional<Folder> OpenFolder(const std::string& path);
 

@@ -386,6 +386,47 @@ std::vector<FaultCase> Cases() {
                  return f;
              }(),
          .marks = {"DM-A.unr:YES", "Sky.utx:YES", "DM-Old.unr:YES"}});
+    // exFAT through FUSE, as players use for games on external drives: no no-replace rename, no
+    // hard links, no unnamed files. A duplicate across file systems and another version on the
+    // same drive.
+    add({.name = "MapsOnExfatThroughFuse",
+         .mount = [](R& t) { testsupport::MountExfat(t.Native("Maps"), 32 << 20); },
+         .index = Three + "K4=DM-Old.unr\r\nK5=DM-Dup.unr\r\n",
+         .files =
+             [] {
+                 auto f = ThreeFiles();
+                 f.push_back({"Cache/K4.uxx", Bytes("K4", 3 << 20)});
+                 f.push_back({"Cache/K5.uxx", Bytes("K5", 5000)});
+                 f.push_back({"Maps/DM-Dup.unr", Bytes("K5", 5000)});
+                 return f;
+             }(),
+         .marks = {"DM-A.unr:YES", "Sky.utx:YES", "DM-Old.unr:YES", "DM-Dup.unr:YES"},
+         .extra =
+             [](R& t) {
+                 EXPECT_EQ(t.Read("Maps/DM-Old.unr"), Bytes("K4", 3 << 20));
+                 EXPECT_EQ(t.Names("Cache"), (std::vector<std::string>{"K2.uxx", "cache.ini"}));
+             }});
+    add({.name = "CacheAndDestinationsOnOneExfatThroughFuse",
+         .mount =
+             [](R& t) {
+                 testsupport::MountExfat(t.Game(), 32 << 20);
+                 for (const char* f : {"Cache", "Maps", "Textures", "Sounds", "Music", "System"})
+                     fs::create_directory(t.Native(f));
+             },
+         .index = Three + "K4=DM-Old.unr\r\n",
+         .files =
+             [] {
+                 auto f = ThreeFiles();
+                 f.push_back({"Cache/K4.uxx", Bytes("K4", 3000)});
+                 f.push_back({"Maps/DM-Old.unr", "another version"});
+                 return f;
+             }(),
+         .marks = {"DM-A.unr:YES", "Sky.utx:YES", "DM-Old.unr:Errored"},
+         .extra =
+             [](R& t) {
+                 EXPECT_EQ(t.Read("Maps/DM-A.unr"), Bytes("K1", 3000));
+                 EXPECT_EQ(t.Read("Maps/DM-Old.unr"), "another version");
+             }});
     add({.name = "CacheAndDestinationsOnTheSameDisk",
          .index = Three,
          .files =

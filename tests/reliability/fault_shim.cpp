@@ -28,6 +28,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <functional>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -220,21 +221,41 @@ ssize_t copy_file_range(int in, off_t* inOff, int out, off_t* outOff, size_t n, 
     FAIL_WITH(-1);
     return REAL(copy_file_range)(in, inOff, out, outOff, n, flags);
 }
-int rename(const char* from, const char* to) {
-    FAIL_WITH(-1);
+// A rename onto the index is where the game's save may be played, before or after it.
+static int RenameOnto(const char* to, const std::function<int()>& rename) {
     if (!IsIndex(to))
-        return REAL(rename)(from, to);
+        return rename();
     const long n = ++gameRenames;
     GameAt(Renaming, n);
-    const int result = REAL(rename)(from, to);
+    const int result = rename();
     const int error = errno;
     GameAt(Renamed, n);
     errno = error;
     return result;
 }
+int rename(const char* from, const char* to) {
+    FAIL_WITH(-1);
+    return RenameOnto(to, [&] { return REAL(rename)(from, to); });
+}
+int renameat(int a, const char* from, int b, const char* to) {
+    FAIL_WITH(-1);
+    return RenameOnto(to, [&] { return REAL(renameat)(a, from, b, to); });
+}
+int unlinkat(int dir, const char* path, int flags) {
+    FAIL_WITH(-1);
+    return REAL(unlinkat)(dir, path, flags);
+}
+int fstatat(int dir, const char* path, struct stat* st, int flags) {
+    FAIL_WITH(-1);
+    return REAL(fstatat)(dir, path, st, flags);
+}
+ssize_t pread(int fd, void* buf, size_t n, off_t at) {
+    FAIL_WITH(-1);
+    return REAL(pread)(fd, buf, n, at);
+}
 int renameat2(int a, const char* from, int b, const char* to, unsigned flags) {
     FAIL_WITH(-1);
-    return REAL(renameat2)(a, from, b, to, flags);
+    return RenameOnto(to, [&] { return REAL(renameat2)(a, from, b, to, flags); });
 }
 int link(const char* from, const char* to) {
     FAIL_WITH(-1);

@@ -4,7 +4,9 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <linux/loop.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -287,6 +289,9 @@ void InOwnMountNamespace(const std::function<void()>&) {
 void MountTmpfs(const std::string&, std::size_t) {
     FAIL() << "no tmpfs on Windows";
 }
+void MountExfat(const std::string&, std::size_t) {
+    FAIL() << "no FUSE on Windows";
+}
 #else
 void InOwnMountNamespace(const std::function<void()>& body) {
     std::fflush(stdout);
@@ -320,6 +325,35 @@ void InOwnMountNamespace(const std::function<void()>& body) {
 void MountTmpfs(const std::string& native, std::size_t bytes) {
     const std::string options = "size=" + std::to_string(bytes);
     ASSERT_EQ(::mount("none", native.c_str(), "tmpfs", 0, options.c_str()), 0) << native;
+}
+
+void MountExfat(const std::string& native, std::size_t bytes) {
+    ASSERT_EQ(::geteuid(), 0u) << "a loop device and a FUSE mount need root";
+    char image[] = "/tmp/lodestow-exfat-XXXXXX";
+    const int file = ::mkstemp(image);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::ftruncate(file, static_cast<off_t>(bytes)), 0);
+    ASSERT_EQ(std::system(("mkfs.exfat '" + std::string(image) + "' >/dev/null").c_str()), 0)
+        << "mkfs.exfat (exfatprogs) is needed";
+    // The loop device lets go of the image by itself once the file system is unmounted, which the
+    // end of the mount namespace does; the image is gone from the start.
+    const int control = ::open("/dev/loop-control", O_RDWR | O_CLOEXEC);
+    const int number = control >= 0 ? ::ioctl(control, LOOP_CTL_GET_FREE) : -1;
+    ASSERT_GE(number, 0) << "no free loop device";
+    ::close(control);
+    const std::string device = "/dev/loop" + std::to_string(number);
+    const int loop = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(loop, 0) << device;
+    ASSERT_EQ(::ioctl(loop, LOOP_SET_FD, file), 0) << device;
+    loop_info64 info{};
+    info.lo_flags = LO_FLAGS_AUTOCLEAR;
+    ASSERT_EQ(::ioctl(loop, LOOP_SET_STATUS64, &info), 0);
+    ::close(file);
+    ::unlink(image);
+    const int mounted = std::system(
+        ("mount.exfat-fuse -o nonempty '" + device + "' '" + native + "' 2>/dev/null").c_str());
+    ::close(loop);
+    ASSERT_EQ(mounted, 0) << "mount.exfat-fuse (exfat-fuse) is needed";
 }
 #endif
 

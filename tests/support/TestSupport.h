@@ -105,6 +105,10 @@ void MakeReadOnly(const fs::path& p); // takes every write bit away
 void InOwnMountNamespace(const std::function<void()>& body);
 // Mounts a tmpfs of the given size (bytes) on a native folder; only inside InOwnMountNamespace.
 void MountTmpfs(const std::string& native, std::size_t bytes);
+// Mounts an exFAT file system of the given size through FUSE on a native folder, as players keep
+// games on external drives: no atomic no-replace rename, no hard links, no unnamed files. Only
+// inside InOwnMountNamespace, as root, with exfatprogs and exfat-fuse installed.
+void MountExfat(const std::string& native, std::size_t bytes);
 
 // Mono 16-bit PCM WAV files lasting the given seconds: silence, or a quiet square wave.
 std::string SilentWav(double seconds, int rate = 22050);

@@ -254,6 +254,35 @@ TEST_P(DestinationStateTest, InstalledFileIsNeverReplaced) {
 INSTANTIATE_TEST_SUITE_P(States, DestinationStateTest, testing::ValuesIn(DestinationStates),
                          [](const auto& info) { return std::string(info.param.name); });
 
+#ifndef _WIN32
+// A destination folder that is renamed and replaced by a link to the cache while a run goes is
+// not followed: the run goes on in the folder it opened, and no cache file is touched.
+TEST_F(TransferTest, FolderSwappedForALinkDuringTheRunIsNotFollowed) {
+    Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK2=DM-B.unr\r\nK3=DM-C.unr\r\n");
+    Write("Cache/K1.uxx", "map a");
+    Write("Cache/K2.uxx", "map b");
+    Write("Cache/K3.uxx", "map c");
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    bool swapped = false;
+    UnrealMOD::SetDoEventsHandler([&] {
+        if (swapped || !Exists("Maps/DM-A.unr"))
+            return;
+        swapped = true;
+        std::filesystem::rename(Native("Maps"), Native("Maps-held"));
+        std::filesystem::create_directory_symlink(Native("Cache"), Native("Maps"));
+    });
+    FakeView view;
+    UnrealMOD::RunitClick(catalogue, view);
+    UnrealMOD::SetDoEventsHandler(nullptr);
+
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(Names("Maps-held"), (Strings{"DM-A.unr", "DM-B.unr", "DM-C.unr"}));
+    EXPECT_EQ(Read("Maps-held/DM-C.unr"), "map c");
+    EXPECT_EQ(Names("Cache"), (Strings{"cache.ini"}));
+}
+#endif
+
 // A package whose GUID is not its cache name, and a map that is not a package, still move; the
 // disagreement is told with the entry.
 TEST_F(TransferTest, DisagreeingCacheNamesAreToldAndStillMove) {

@@ -383,7 +383,8 @@ private:
     std::string name_;
 };
 
-std::string TempPrefix(const std::string& folder, const std::string& name) {
+// The start of a temporary's name beside `name`; a random suffix follows.
+std::string TempStem(const std::string& name) {
     std::string stem = name;
     if (stem.size() > 200) {
         std::size_t cut = 200;
@@ -391,7 +392,7 @@ std::string TempPrefix(const std::string& folder, const std::string& name) {
             --cut;
         stem.resize(cut);
     }
-    return Join(folder, "." + stem + std::string(TempMarker));
+    return "." + stem + std::string(TempMarker);
 }
 
 std::string RandomSuffix() {
@@ -404,37 +405,75 @@ std::string RandomSuffix() {
     return suffix;
 }
 
-bool SyncFolder(const std::string& folder) {
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return dir && ::fsync(dir.get()) == 0;
+// A folder reached once and held open: every name below is looked up, made, renamed and removed
+// relative to it, so a folder that is renamed, or replaced by a link, while it is held is never
+// followed. `path` is its native path, for the journal and for nothing else.
+struct At {
+    int dir;
+    const std::string& path;
+};
+
+bool FolderAcceptsChangesAt(int dir) {
+    struct stat st {};
+    return ::fstat(dir, &st) == 0 && S_ISDIR(st.st_mode) && OwnerWritable(st);
 }
 
-// A new name that must not replace a file that appeared since the folder was listed.
-int RenameNoReplace(const std::string& from, const std::string& to) {
+bool SyncFolderAt(int dir) {
+    return ::fsync(dir) == 0;
+}
+
+// A file system that offers neither an atomic no-replace rename nor hard links (FAT and exFAT
+// through FUSE, among others) says so with one of these.
+bool Unoffered(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP ||
+           error == EPERM;
+}
+
+// A new name that must not replace a file that appeared since the folder was listed: an atomic
+// no-replace rename, else a hard link and the removal of the old name, else (a drive with
+// neither) a rename made only when the name is free just before, checked just after.
+int RenameNoReplaceAt(int fromDir, const std::string& from, int toDir, const std::string& to) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
-    if (errno != EINVAL && errno != ENOSYS)
+    if (!Unoffered(errno))
         return -1;
 #endif
-    if (::link(from.c_str(), to.c_str()) != 0)
+    if (::linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) == 0)
+        return ::unlinkat(fromDir, from.c_str(), 0);
+    if (!Unoffered(errno))
         return -1;
-    return ::unlink(from.c_str());
+    struct stat source {
+    }, there{};
+    if (::fstatat(fromDir, from.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0)
+        return -1;
+    if (::fstatat(toDir, to.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    if (errno != ENOENT || ::renameat(fromDir, from.c_str(), toDir, to.c_str()) != 0)
+        return -1;
+    if (::fstatat(toDir, to.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 ||
+        there.st_size != source.st_size || there.st_mtim.tv_sec != source.st_mtim.tv_sec ||
+        there.st_mtim.tv_nsec != source.st_mtim.tv_nsec) {
+        errno = EIO; // the name holds something else than what was renamed
+        return -1;
+    }
+    return 0;
 }
 
 // How a new file's contents reach disk: each on its own (the index), or with its whole batch
 // (a transfer, which flushes the file system once before any source goes).
 enum class Flush { Now, WithBatch };
 
-// Gives the complete file `fd` the name `target` in one step. A new target is linked directly;
-// an existing one is replaced by a rename from a temporary name that the journal records first.
-// `link` names the file: linkat from /proc for an unnamed file, rename for a named one.
-// With `mayReplace` false a target that exists (or appears) is left alone: false with errno EEXIST.
-bool PutInPlace(const std::string& folder, const std::string& name, const std::string& target,
-                bool targetExists, bool mayReplace, int fd,
+// Gives the complete file `fd` the name `name` in one step. A new name is linked directly; an
+// existing one is replaced by a rename from a temporary name that the journal records first.
+// `linkTo` names the file inside the folder: linkat from /proc for an unnamed file.
+// With `mayReplace` false a name that exists (or appears) is left alone: false with errno EEXIST.
+bool PutInPlace(At at, const std::string& name, bool targetExists, bool mayReplace, int fd,
                 const std::function<int(const std::string&)>& linkTo) {
     if (!targetExists) {
-        if (linkTo(target) == 0)
+        if (linkTo(name) == 0)
             return true;
         if (errno != EEXIST || !mayReplace)
             return false;
@@ -442,20 +481,20 @@ bool PutInPlace(const std::string& folder, const std::string& name, const std::s
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return false;
-    const std::string prefix = TempPrefix(folder, name);
+    const std::string stem = TempStem(name);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = prefix + RandomSuffix();
+        const std::string temp = stem + RandomSuffix();
         struct stat there {};
-        if (::lstat(temp.c_str(), &there) == 0 || errno != ENOENT)
+        if (::fstatat(at.dir, temp.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
             continue;
-        TempJournal::Get().Record(temp, st);
+        TempJournal::Get().Record(Join(at.path, temp), st);
         if (linkTo(temp) != 0) {
             if (errno == EEXIST)
                 continue;
             return false;
         }
-        if (::rename(temp.c_str(), target.c_str()) != 0) {
-            ::unlink(temp.c_str());
+        if (::renameat(at.dir, temp.c_str(), at.dir, name.c_str()) != 0) {
+            ::unlinkat(at.dir, temp.c_str(), 0);
             return false;
         }
         return true;
@@ -474,13 +513,12 @@ bool CanNameUnnamedFiles() {
 
 enum class Unnamed { Done, Failed, Unsupported };
 
-Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& name,
-                                  const std::string& target, bool targetExists, bool mayReplace,
-                                  mode_t mode, Flush flush, const std::function<bool(int)>& fill,
-                                  bool& taken) {
+Unnamed ReplaceThroughUnnamedFile(At at, const std::string& name, bool targetExists,
+                                  bool mayReplace, mode_t mode, Flush flush,
+                                  const std::function<bool(int)>& fill, bool& taken) {
     if (!CanNameUnnamedFiles())
         return Unnamed::Unsupported;
-    Fd out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    Fd out(::openat(at.dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     if (!out) {
         // Not offered by this file system (or kernel): the named temporary file will do.
         if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOTSUP)
@@ -492,9 +530,9 @@ Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& 
         return Unnamed::Failed;
     const std::string self = "/proc/self/fd/" + std::to_string(out.get());
     const auto linkTo = [&](const std::string& to) {
-        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW);
+        return ::linkat(AT_FDCWD, self.c_str(), at.dir, to.c_str(), AT_SYMLINK_FOLLOW);
     };
-    if (!PutInPlace(folder, name, target, targetExists, mayReplace, out.get(), linkTo)) {
+    if (!PutInPlace(at, name, targetExists, mayReplace, out.get(), linkTo)) {
         taken = errno == EEXIST && !mayReplace;
         return Unnamed::Failed;
     }
@@ -505,15 +543,13 @@ Unnamed ReplaceThroughUnnamedFile(const std::string& folder, const std::string& 
 }
 #endif
 
-// Puts new contents in place of `destination` (a native path) in one step: the bytes from
-// `fill` go to a file beside it that then takes the destination's name. On failure the
-// destination is untouched and no temporary file is left; a run killed midway leaves none that
-// outlives the next run's journal sweep.
-// With `mayReplace` false an existing target is never replaced: *taken (when given) then says
-// that the name was taken, before the copy or while it was made.
-bool ReplaceNative(const std::string& target, Flush flush, const std::function<bool(int)>& fill,
-                   bool mayReplace = true, bool* taken = nullptr) {
-    const auto [folder, name] = SplitNative(target);
+// Puts new contents in place of `name` in the held folder in one step: the bytes from `fill` go
+// to a file beside it that then takes the name. On failure the destination is untouched and no
+// temporary file is left; a run killed midway leaves none that outlives the next run's journal
+// sweep. With `mayReplace` false an existing file is never replaced: *taken (when given) then
+// says that the name was taken, before the copy or while it was made.
+bool ReplaceAt(At at, const std::string& name, Flush flush, const std::function<bool(int)>& fill,
+               bool mayReplace = true, bool* taken = nullptr) {
     if (name.empty())
         return false;
     bool nameTaken = false;
@@ -529,11 +565,11 @@ bool ReplaceNative(const std::string& target, Flush flush, const std::function<b
     mode_t mode = NewFileMode();
     struct stat st {};
     bool targetExists = false;
-    if (::lstat(target.c_str(), &st) == 0 && !mayReplace) {
+    if (::fstatat(at.dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !mayReplace) {
         nameTaken = true;
         return false;
     }
-    if (::stat(target.c_str(), &st) == 0) {
+    if (::fstatat(at.dir, name.c_str(), &st, 0) == 0) {
         if (!S_ISREG(st.st_mode) || !OwnerWritable(st))
             return false;
         mode = st.st_mode & 0777;
@@ -541,17 +577,17 @@ bool ReplaceNative(const std::string& target, Flush flush, const std::function<b
     } else if (errno != ENOENT) {
         return false;
     }
-    if (!FolderAcceptsChanges(folder))
+    if (!FolderAcceptsChangesAt(at.dir))
         return false;
 
 #ifdef O_TMPFILE
-    switch (ReplaceThroughUnnamedFile(folder, name, target, targetExists, mayReplace, mode, flush,
-                                      fill, nameTaken)) {
+    switch (ReplaceThroughUnnamedFile(at, name, targetExists, mayReplace, mode, flush, fill,
+                                      nameTaken)) {
     case Unnamed::Done:
         // Make the new name durable. The contents are already in place, so a folder that
         // cannot be synced (some file systems refuse) does not turn this into a failure.
         if (flush == Flush::Now)
-            SyncFolder(folder);
+            SyncFolderAt(at.dir);
         return true;
     case Unnamed::Failed:
         return false;
@@ -564,9 +600,10 @@ bool ReplaceNative(const std::string& target, Flush flush, const std::function<b
     // holds anything of value; a kill in between leaves a file nobody removes, never a loss.
     std::string temp;
     Fd out;
+    const std::string stem = TempStem(name);
     for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-        temp = TempPrefix(folder, name) + RandomSuffix();
-        out = Fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        temp = stem + RandomSuffix();
+        out = Fd(::openat(at.dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!out && errno != EEXIST)
             return false;
     }
@@ -574,21 +611,28 @@ bool ReplaceNative(const std::string& target, Flush flush, const std::function<b
     if (!out)
         return false;
     if (::fstat(out.get(), &made) != 0) {
-        ::unlink(temp.c_str());
+        ::unlinkat(at.dir, temp.c_str(), 0);
         return false;
     }
-    TempJournal::Get().Record(temp, made);
+    TempJournal::Get().Record(Join(at.path, temp), made);
     const bool written = fill(out.get()) && ::fchmod(out.get(), mode) == 0 &&
                          (flush == Flush::WithBatch || ::fsync(out.get()) == 0) && out.Close();
-    if (!written || (mayReplace ? ::rename(temp.c_str(), target.c_str())
-                                : RenameNoReplace(temp, target)) != 0) {
+    if (!written || (mayReplace ? ::renameat(at.dir, temp.c_str(), at.dir, name.c_str())
+                                : RenameNoReplaceAt(at.dir, temp, at.dir, name)) != 0) {
         nameTaken = written && !mayReplace && errno == EEXIST;
-        ::unlink(temp.c_str());
+        ::unlinkat(at.dir, temp.c_str(), 0);
         return false;
     }
     if (flush == Flush::Now)
-        SyncFolder(folder);
+        SyncFolderAt(at.dir);
     return true;
+}
+
+// The same for a native path: its folder is held for the one replacement.
+bool ReplaceNative(const std::string& target, Flush flush, const std::function<bool(int)>& fill) {
+    const auto [folder, name] = SplitNative(target);
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir && ReplaceAt({dir.get(), folder}, name, flush, fill);
 }
 
 bool ReplaceWith(const std::string& destination, const std::function<bool(int)>& fill) {
@@ -906,23 +950,64 @@ std::optional<std::vector<std::string>> ListFiles(const std::string& folder) {
     return ListEntries(folder, false);
 }
 
+namespace {
+int DirOf(const Folder& folder) {
+    return folder.handle ? *static_cast<const int*>(folder.handle.get()) : -1;
+}
+} // namespace
+
 std::optional<Folder> OpenFolder(const std::string& path) {
     const auto native = ResolvePath(path);
-    struct stat st {};
-    if (!native || ::stat(native->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!native)
         return std::nullopt;
+    int fd = ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(native->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); // enough to reach names
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        return std::nullopt;
+    }
+    std::shared_ptr<const void> handle(new int(fd), [](const void* held) {
+        ::close(*static_cast<const int*>(held));
+        delete static_cast<const int*>(held);
+    });
     return Folder{*native,
-                  {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
+                  {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+                  std::move(handle)};
 }
 
 std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
-    std::vector<FolderEntry> entries;
-    const bool listed = VisitEntries(folder.location, [&](const dirent& entry) {
-        entries.push_back({std::string(entry.d_name), IsRegularEntry(folder.location, entry)});
-    });
-    if (!listed)
+    const int copy = ::fcntl(DirOf(folder), F_DUPFD_CLOEXEC, 0);
+    DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!dir) {
+        if (copy >= 0)
+            ::close(copy);
         return std::nullopt;
-    return entries;
+    }
+    ::rewinddir(dir);
+    std::vector<FolderEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            const int error = errno;
+            ::closedir(dir);
+            if (error != 0)
+                return std::nullopt; // a failed read is not the end of the list
+            return entries;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            regular = ::fstatat(DirOf(folder), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        entries.push_back({std::string(name), regular});
+    }
 }
 
 struct InputFile::Impl {
@@ -941,11 +1026,10 @@ std::optional<InputFile> InputFile::Open(const Folder& folder, const std::string
         *notAFile = false;
     if (name.empty())
         return std::nullopt;
-    const std::string path = Join(folder.location, name);
     // O_NONBLOCK: opening a FIFO for reading would wait for a writer.
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
     auto impl = std::make_unique<Impl>();
-    impl->fd = Fd(::open(path.c_str(), flags));
+    impl->fd = Fd(::openat(DirOf(folder), name.c_str(), flags));
     if (!impl->fd) {
         if (notAFile)
             *notAFile = errno == ELOOP || errno == ENXIO || errno == EISDIR;
@@ -1010,15 +1094,18 @@ bool SameContents(const struct stat& a, const struct stat& b) {
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-bool SyncFileSystemOf(const std::string& folder) {
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+bool SyncFileSystemAt(int dir) {
 #ifdef __linux__
-    return dir && ::syncfs(dir.get()) == 0;
+    return ::syncfs(dir) == 0;
 #else
+    (void)dir;
     ::sync();
-    return bool(dir);
+    return true;
 #endif
 }
+
+// Folders a batch has changed, held until their names are made durable, by path.
+using HeldFolders = std::map<std::string, std::shared_ptr<const void>>;
 
 std::function<void()>& AfterCopyHook() {
     static std::function<void()> hook;
@@ -1032,13 +1119,13 @@ constexpr off_t BatchBytes = off_t(256) << 20;
 
 struct MoveBatch::Impl {
     struct Pending {
-        std::string source;
-        std::string sourceFolder;
+        std::string name;
+        Folder folder; // held until the source is deleted
         struct stat copied;
     };
     std::vector<Pending> pending;
-    std::set<std::string> copiedInto; // folders of the pending copies, one per file system
-    std::set<std::string> changed;    // folders whose names changed
+    HeldFolders copiedInto; // folders of the pending copies, one per file system
+    HeldFolders changed;    // folders whose names changed
     off_t pendingBytes = 0;
     bool ok = true;
 };
@@ -1057,7 +1144,7 @@ namespace {
 // The destination's name is taken. Only a file with the very bytes of the source lets the move
 // go on, as the deletion of the source (unless the source must stay): nothing else is replaced.
 MoveResult OnTakenName(const Folder& from, const std::string& fromName, const Folder& to,
-                       const std::string& toName, bool keep, std::set<std::string>& changed) {
+                       const std::string& toName, bool keep, HeldFolders& changed) {
     const auto cached = InputFile::Open(from, fromName, false);
     const auto installed = InputFile::Open(to, toName, false);
     if (!cached || !installed)
@@ -1069,14 +1156,14 @@ MoveResult OnTakenName(const Folder& from, const std::string& fromName, const Fo
     if (keep)
         return MoveResult::DuplicateKept;
     // Deleted only while its name still leads to the file that was compared.
-    const std::string source = Join(from.location, fromName);
     struct stat now {};
-    if (::lstat(source.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
+    if (::fstatat(DirOf(from), fromName.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(now.st_mode) ||
         !(FileIdentity{static_cast<std::uint64_t>(now.st_dev),
                        static_cast<std::uint64_t>(now.st_ino)} == cached->Identity()) ||
-        !cached->Unchanged() || ::unlink(source.c_str()) != 0)
+        !cached->Unchanged() || ::unlinkat(DirOf(from), fromName.c_str(), 0) != 0)
         return MoveResult::DuplicateKept;
-    changed.insert(from.location);
+    changed[from.location] = from.handle;
     return MoveResult::Duplicate;
 }
 
@@ -1086,10 +1173,9 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
                            const std::string& toName) {
     if (fromName.empty() || toName.empty())
         return MoveResult::Failed;
-    const std::string source = Join(from.location, fromName);
-    const std::string target = Join(to.location, toName);
+    const int fromDir = DirOf(from), toDir = DirOf(to);
     struct stat link {};
-    if (::lstat(source.c_str(), &link) != 0)
+    if (::fstatat(fromDir, fromName.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0)
         return MoveResult::Failed;
     const auto opened = InputFile::Open(from, fromName);
     if (!opened)
@@ -1099,17 +1185,17 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     // A read-only file, or one in a folder that keeps its files, is copied and stays; so does a
     // link, whose target is not ours to move.
     const bool keep =
-        !OwnerWritable(st) || !FolderAcceptsChanges(from.location) || S_ISLNK(link.st_mode);
+        !OwnerWritable(st) || !FolderAcceptsChangesAt(fromDir) || S_ISLNK(link.st_mode);
     struct stat there {};
-    if (::lstat(target.c_str(), &there) == 0)
+    if (::fstatat(toDir, toName.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
         return OnTakenName(from, fromName, to, toName, keep, impl_->changed);
-    if (errno != ENOENT || !FolderAcceptsChanges(to.location))
+    if (errno != ENOENT || !FolderAcceptsChangesAt(toDir))
         return MoveResult::Failed;
 
     if (!keep && st.st_dev == to.identity.device) {
-        if (RenameNoReplace(source, target) == 0) {
-            impl_->changed.insert(from.location);
-            impl_->changed.insert(to.location);
+        if (RenameNoReplaceAt(fromDir, fromName, toDir, toName) == 0) {
+            impl_->changed[from.location] = from.handle;
+            impl_->changed[to.location] = to.handle;
             return MoveResult::Moved;
         }
         if (errno == EEXIST)
@@ -1120,8 +1206,8 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
 
     bool changed = false;
     bool taken = false;
-    const bool copied = ReplaceNative(
-        target, Flush::WithBatch,
+    const bool copied = ReplaceAt(
+        {toDir, to.location}, toName, Flush::WithBatch,
         [&](int out) {
             if (::lseek(in, 0, SEEK_SET) != 0 || !CopyContents(in, out, st.st_size))
                 return false;
@@ -1142,11 +1228,11 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
             return OnTakenName(from, fromName, to, toName, keep, impl_->changed);
         return changed ? MoveResult::SourceChanged : MoveResult::Failed;
     }
-    impl_->copiedInto.insert(to.location);
-    impl_->changed.insert(to.location);
+    impl_->copiedInto[to.location] = to.handle;
+    impl_->changed[to.location] = to.handle;
     if (keep)
         return MoveResult::CopiedSourceKept;
-    impl_->pending.push_back({source, from.location, st});
+    impl_->pending.push_back({fromName, from, st});
     impl_->pendingBytes += st.st_size;
     if (impl_->pending.size() >= BatchFiles || impl_->pendingBytes >= BatchBytes)
         Commit();
@@ -1159,21 +1245,24 @@ void MoveBatch::Commit() {
     // One flush per file system for the whole batch; a source goes only once its copy is on disk.
     bool flushed = true;
     std::set<std::uint64_t> devices;
-    for (const std::string& folder : impl_->copiedInto) {
+    for (const auto& [path, folder] : impl_->copiedInto) {
+        const int dir = *static_cast<const int*>(folder.get());
         struct stat st {};
-        if (::stat(folder.c_str(), &st) == 0 && !devices.insert(st.st_dev).second)
+        if (::fstat(dir, &st) == 0 && !devices.insert(st.st_dev).second)
             continue;
-        flushed = SyncFileSystemOf(folder) && flushed;
+        flushed = SyncFileSystemAt(dir) && flushed;
     }
     impl_->copiedInto.clear();
     if (!flushed) {
         impl_->ok = false;
     } else {
         for (const Impl::Pending& p : impl_->pending) {
+            const int dir = DirOf(p.folder);
             struct stat now {};
-            if (::lstat(p.source.c_str(), &now) == 0 && S_ISREG(now.st_mode) &&
-                SameContents(p.copied, now) && ::unlink(p.source.c_str()) == 0)
-                impl_->changed.insert(p.sourceFolder);
+            if (::fstatat(dir, p.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(now.st_mode) && SameContents(p.copied, now) &&
+                ::unlinkat(dir, p.name.c_str(), 0) == 0)
+                impl_->changed[p.folder.location] = p.folder.handle;
         }
     }
     impl_->pending.clear();
@@ -1182,8 +1271,8 @@ void MoveBatch::Commit() {
 
 bool MoveBatch::Finish() {
     Commit();
-    for (const std::string& folder : impl_->changed)
-        impl_->ok = SyncFolder(folder) && impl_->ok;
+    for (const auto& [path, folder] : impl_->changed)
+        impl_->ok = SyncFolderAt(*static_cast<const int*>(folder.get())) && impl_->ok;
     impl_->changed.clear();
     return impl_->ok;
 }

@@ -1007,6 +1007,12 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     const std::wstring target = Inside(to.location, toName);
     if (fromName.empty() || toName.empty() || source.empty() || target.empty())
         return MoveResult::Failed;
+    // A folder renamed, or replaced by a link, since it was opened is not followed.
+    for (const Folder* folder : {&from, &to}) {
+        const auto now = InfoOf(Widen(folder->location));
+        if (!now || !(now->identity == folder->identity))
+            return MoveResult::Failed;
+    }
     const auto before = InfoOf(source);
     if (!before || (before->attributes & FILE_ATTRIBUTE_DIRECTORY))
         return MoveResult::Failed;
