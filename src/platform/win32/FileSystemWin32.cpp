@@ -837,7 +837,7 @@ std::optional<Folder> OpenFolder(const std::string& path) {
     const auto info = InfoOf(wide);
     if (!info || !(info->attributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
-    return Folder{path, info->identity};
+    return Folder{path, info->identity, nullptr};
 }
 
 std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
