@@ -906,10 +906,7 @@ std::string ShownPath(const std::string& path) {
 namespace {
 // Calls visit for every entry but "." and "..". False when the folder cannot be opened or a read
 // fails: a failed read must not pass for the end of the list.
-template <typename Visit> bool VisitEntries(const std::string& native, Visit visit) {
-    DIR* dir = ::opendir(native.c_str());
-    if (!dir)
-        return false;
+template <typename Visit> bool VisitOpenFolder(DIR* dir, Visit visit) {
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
@@ -922,6 +919,11 @@ template <typename Visit> bool VisitEntries(const std::string& native, Visit vis
         if (name != "." && name != "..")
             visit(*entry);
     }
+}
+
+template <typename Visit> bool VisitEntries(const std::string& native, Visit visit) {
+    DIR* dir = ::opendir(native.c_str());
+    return dir && VisitOpenFolder(dir, visit);
 }
 
 std::optional<std::vector<std::string>> ListEntries(const std::string& folder, bool folders) {
@@ -988,26 +990,17 @@ std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
     }
     ::rewinddir(dir);
     std::vector<FolderEntry> entries;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            const int error = errno;
-            ::closedir(dir);
-            if (error != 0)
-                return std::nullopt; // a failed read is not the end of the list
-            return entries;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool regular = entry->d_type == DT_REG;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+    const bool listed = VisitOpenFolder(dir, [&](const dirent& entry) {
+        bool regular = entry.d_type == DT_REG;
+        if (entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN) {
             struct stat st {};
-            regular = ::fstatat(DirOf(folder), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+            regular = ::fstatat(DirOf(folder), entry.d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
         }
-        entries.push_back({std::string(name), regular});
-    }
+        entries.push_back({std::string(entry.d_name), regular});
+    });
+    if (!listed)
+        return std::nullopt; // a failed read is not the end of the list
+    return entries;
 }
 
 struct InputFile::Impl {
