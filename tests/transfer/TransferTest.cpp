@@ -254,10 +254,10 @@ TEST_P(DestinationStateTest, InstalledFileIsNeverReplaced) {
 INSTANTIATE_TEST_SUITE_P(States, DestinationStateTest, testing::ValuesIn(DestinationStates),
                          [](const auto& info) { return std::string(info.param.name); });
 
-#ifndef _WIN32
-// A destination folder that is renamed and replaced by a link to the cache while a run goes is
-// not followed: the run goes on in the folder it opened, and no cache file is touched.
-TEST_F(TransferTest, FolderSwappedForALinkDuringTheRunIsNotFollowed) {
+// A destination folder that is renamed and replaced (by a link to the cache on POSIX, by another
+// folder on Windows) while a run goes is not followed: POSIX goes on in the folder it holds,
+// Windows keeps the rest in the cache; no cache file is touched.
+TEST_F(TransferTest, FolderSwappedDuringTheRunIsNotFollowed) {
     Write("Cache/cache.ini", "[Cache]\r\nK1=DM-A.unr\r\nK2=DM-B.unr\r\nK3=DM-C.unr\r\n");
     Write("Cache/K1.uxx", "map a");
     Write("Cache/K2.uxx", "map b");
@@ -270,18 +270,28 @@ TEST_F(TransferTest, FolderSwappedForALinkDuringTheRunIsNotFollowed) {
             return;
         swapped = true;
         std::filesystem::rename(Native("Maps"), Native("Maps-held"));
+#ifdef _WIN32
+        std::filesystem::create_directory(Native("Maps"));
+#else
         std::filesystem::create_directory_symlink(Native("Cache"), Native("Maps"));
+#endif
     });
     FakeView view;
     UnrealMOD::RunitClick(catalogue, view);
     UnrealMOD::SetDoEventsHandler(nullptr);
 
     ASSERT_TRUE(swapped);
+#ifdef _WIN32
+    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:YES", "DM-B.unr:Errored", "DM-C.unr:Errored"}));
+    EXPECT_EQ(Names("Maps-held"), (Strings{"DM-A.unr"}));
+    EXPECT_EQ(Names("Maps"), Strings{});
+    EXPECT_EQ(Names("Cache"), (Strings{"K2.uxx", "K3.uxx", "cache.ini"}));
+#else
     EXPECT_EQ(Names("Maps-held"), (Strings{"DM-A.unr", "DM-B.unr", "DM-C.unr"}));
     EXPECT_EQ(Read("Maps-held/DM-C.unr"), "map c");
     EXPECT_EQ(Names("Cache"), (Strings{"cache.ini"}));
-}
 #endif
+}
 
 // A package whose GUID is not its cache name, and a map that is not a package, still move; the
 // disagreement is told with the entry.
