@@ -102,6 +102,9 @@ private:
 // that leads nowhere comes back as close to that as can be told.
 std::string ShownPath(const std::string& path);
 
+// Bytes free for this user on the drive that holds the path (a folder); nullopt when unknown.
+std::optional<std::uint64_t> FreeSpace(const std::string& path);
+
 // Names of the sub-folders of a folder, sorted case-insensitively; nullopt when the folder cannot
 // be read. Windows leaves out hidden and system folders; POSIX lists every folder.
 std::optional<std::vector<std::string>> ListSubfolders(const std::string& folder);
@@ -121,6 +124,9 @@ struct Folder {
     std::shared_ptr<const void> handle;
 };
 std::optional<Folder> OpenFolder(const std::string& path);
+// Makes the folder `name` inside `folder` (nothing else on the way); true when it is there
+// afterwards as a folder, made now or before.
+bool CreateSubfolder(const Folder& folder, const std::string& name);
 
 struct FolderEntry {
     std::string name;

@@ -11,6 +11,7 @@
 #include "runtime/Globals.h"
 #include "runtime/PlayCue.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -277,14 +278,25 @@ std::string DestinationFilePath(const std::string& destination, const std::strin
     return GameFolder + destination + "\\" + fileName;
 }
 
-TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
+long long ChosenTotal(const CatalogueColumns& catalogue, const RowChoice& chosen) {
+    long long total = 0;
+    const int rows = std::min(catalogue.RowCount(), static_cast<int>(chosen.size()));
+    for (int r = 0; r < rows; ++r)
+        if (chosen[static_cast<std::size_t>(r)] && catalogue.Row(r).destination != "System")
+            ++total;
+    return total;
+}
+
+TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view,
+                            const RowChoice* chosen) {
     TransferOutcome outcome;
     BusyWindow busy(view);
     std::optional<RowMover> mover;
     std::vector<RowReport>& report = Report();
     report.clear();
     try {
-        const std::string total = catalogue.OnesToTransferText();
+        const std::string total = chosen ? std::to_string(ChosenTotal(catalogue, *chosen))
+                                         : catalogue.OnesToTransferText();
         view.ShowTranFrame();
         view.SetProgLbl(Caption("0", total));
         busy.Disable();
@@ -297,6 +309,9 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
         report.reserve(static_cast<std::size_t>(catalogue.RowCount()));
         float value = 0.0F;
         for (int r = 0; r < catalogue.RowCount(); ++r) {
+            if (chosen && (static_cast<std::size_t>(r) >= chosen->size() ||
+                           !(*chosen)[static_cast<std::size_t>(r)]))
+                continue;
             const CatalogueRow row = catalogue.Row(r);
             if (row.destination == "System") {
                 catalogue.SetCopied(r, "Skipped");
@@ -305,6 +320,7 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
             }
             // The names come from the index, which any server can shape: an unsafe one is never
             // made into a path, so nothing is written or deleted for it.
+            view.ShowCurrentEntry(row);
             const bool safe = IsSafeName(row.fileName) && IsSafeName(row.cacheName) &&
                               MovesOutOfCache(row.destination);
             report.push_back(
@@ -347,7 +363,7 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view) {
     return outcome;
 }
 
-void RunitClick(CatalogueColumns& catalogue, TransferView& view) {
+void RunitClick(CatalogueColumns& catalogue, TransferView& view, const RowChoice* chosen) {
     // A click that arrives while a run is in progress (its events are processed at the fixed
     // points, the closing read among them) starts no second run inside the first.
     static bool running = false;
@@ -370,7 +386,7 @@ void RunitClick(CatalogueColumns& catalogue, TransferView& view) {
         return;
     }
     const RunStart start = RecordRunStart(catalogue);
-    const TransferOutcome outcome = RunTransfer(catalogue, view);
+    const TransferOutcome outcome = RunTransfer(catalogue, view, chosen);
 
     std::string problem;
     if (!outcome.catalogueReread) {

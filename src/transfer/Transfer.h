@@ -26,6 +26,8 @@ public:
     virtual void ShowEndProg() = 0;
     // A failure the user must hear of (the index could not be rewritten).
     virtual void ShowProblem(const std::string& message) = 0;
+    // The entry about to be moved (for a view that names it; the windows do not).
+    virtual void ShowCurrentEntry(const CatalogueRow& row) { (void)row; }
 };
 
 // What the last run did with each row, kept after the closing read has reset the marks, for
@@ -58,9 +60,15 @@ struct TransferOutcome {
     bool movesOnDisk = true;     // false when the moves could not be made durable
 };
 
+// Which catalogue rows a run takes: one flag per row of the catalogue as read (rows beyond the
+// flags are not taken). A run given none takes every row, as "Begin Transfer" does.
+using RowChoice = std::vector<bool>;
+
 // Walks the catalogue and copies; reads the catalogue again at its end. The window is enabled
-// again and the pointer restored whatever happens; faults do not escape.
-TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view);
+// again and the pointer restored whatever happens; faults do not escape. With a choice, rows not
+// chosen are left alone (no mark, no report, not counted) and the bar counts the chosen rows.
+TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view,
+                            const RowChoice* chosen = nullptr);
 
 // What a run began with, for the rewrite that ends it: the entries the catalogue listed (read
 // from this game's index when fromIndex, which then held its "[Cache]" line when sectioned) and
@@ -102,6 +110,10 @@ std::string ShownIndexPath();
 // message and nothing else: no file is touched, the window stays as it was. The
 // rewrite is left out when the catalogue could not be read again: an empty catalogue would
 // write an index without the entries that are still in the cache.
-void RunitClick(CatalogueColumns& catalogue, TransferView& view);
+void RunitClick(CatalogueColumns& catalogue, TransferView& view,
+                const RowChoice* chosen = nullptr);
+
+// The count of chosen rows that are not "System" rows: the total a run with that choice shows.
+long long ChosenTotal(const CatalogueColumns& catalogue, const RowChoice& chosen);
 
 } // namespace UnrealMOD
