@@ -47,9 +47,9 @@ std::vector<std::string> KindFilterItems();
 // The texts of a cell. Names are shown readably: bytes that are not UTF-8 become U+FFFD, control
 // characters a visible mark, and a name longer than 260 characters is cut with an ellipsis.
 std::string ShownName(std::string_view name);
-std::string SizeText(std::uint64_t bytes);   // "12,345" (bytes, grouped)
-std::string ShortSize(std::uint64_t bytes);  // "1.2 MB", for the line under the list
-std::string DateText(std::int64_t modified); // "2026-12-09 08:01" (UTC)
+std::string SizeText(std::uint64_t bytes);      // "12,345" (bytes, grouped)
+std::string ShortSize(std::uint64_t bytes);     // "1.2 MB", for the line under the list
+std::string DateText(std::int64_t modified);    // "2026-12-09 08:01" (UTC)
 std::string ShortGuid(const std::string& guid); // the first 8 digits and an ellipsis
 
 class EntriesModel {
@@ -104,8 +104,7 @@ private:
 };
 
 // Ordering and filtering of entries, for a front end that sorts through its own toolkit.
-bool EntryLess(const UnrealMOD::EntryView& a, const UnrealMOD::EntryView& b,
-               EntriesColumn column);
+bool EntryLess(const UnrealMOD::EntryView& a, const UnrealMOD::EntryView& b, EntriesColumn column);
 bool EntryMatches(const UnrealMOD::EntryView& entry, std::string_view nameFilter,
                   std::optional<UnrealMOD::EntryKind> kind);
 

@@ -110,8 +110,7 @@ std::string ShownIndexPath();
 // message and nothing else: no file is touched, the window stays as it was. The
 // rewrite is left out when the catalogue could not be read again: an empty catalogue would
 // write an index without the entries that are still in the cache.
-void RunitClick(CatalogueColumns& catalogue, TransferView& view,
-                const RowChoice* chosen = nullptr);
+void RunitClick(CatalogueColumns& catalogue, TransferView& view, const RowChoice* chosen = nullptr);
 
 // The count of chosen rows that are not "System" rows: the total a run with that choice shows.
 long long ChosenTotal(const CatalogueColumns& catalogue, const RowChoice& chosen);

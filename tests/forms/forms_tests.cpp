@@ -2,6 +2,7 @@
 
 #include "forms/Bitmap.h"
 #include "forms/Definitions.h"
+#include "forms/EntriesLogic.h"
 #include "forms/FindUnrealLogic.h"
 #include "forms/Folders.h"
 #include "forms/MainFormLogic.h"
@@ -93,13 +94,11 @@ TEST(MainFormLogic, ProgressBecomesWholeNumbersThatTheBarCanHold) {
         float min, max, value;
         forms::WholeProgress want;
     } cases[] = {
-        {0, 100, 0, {0, 100, 0}},
-        {0, 7, 2.5f, {0, 7, 3}},  // half rounds away from zero
-        {1, 5, 9, {1, 5, 5}},     // a value beyond the range is held at its end
-        {10, 3, 4, {0, 1, 1}},    // max below min: no range, the value is past the max
-        {0, 0, 0, {0, 1, 1}},     // a total of 0 ends full, never as a busy bar
-        {0, 2, 0, {0, 2, 0}},
-        {0, 1e20f, 1e19f, {0, 2147483647, 2147483647}},
+        {0, 100, 0, {0, 100, 0}},    {0, 7, 2.5f, {0, 7, 3}}, // half rounds away from zero
+        {1, 5, 9, {1, 5, 5}},  // a value beyond the range is held at its end
+        {10, 3, 4, {0, 1, 1}}, // max below min: no range, the value is past the max
+        {0, 0, 0, {0, 1, 1}},  // a total of 0 ends full, never as a busy bar
+        {0, 2, 0, {0, 2, 0}},        {0, 1e20f, 1e19f, {0, 2147483647, 2147483647}},
         {-inf, inf, nan, {0, 1, 0}},
     };
     for (const Case& c : cases)
@@ -258,3 +257,123 @@ TEST(FindUnrealLogic, TheListsFollowTheDriveAndEnterTriesThePathBox) {
 }
 
 } // namespace
+
+// The entries window's rows: what starts checked and what can be, the order of each column, the
+// filters, the line under the list and the choice handed to the transfer.
+namespace {
+
+UnrealMOD::EntryView Entry(int row, const char* name, UnrealMOD::EntryState state,
+                           std::uint64_t size, std::int64_t modified) {
+    UnrealMOD::EntryView entry;
+    entry.catalogueRow = row;
+    entry.fileName = name;
+    entry.cacheName = "C" + std::to_string(row);
+    entry.kind = UnrealMOD::KindOf(name);
+    entry.cacheFileFound = state != UnrealMOD::EntryState::Missing;
+    entry.size = size;
+    entry.modified = modified;
+    entry.state = state;
+    return entry;
+}
+
+std::vector<std::string> ShownNames(const forms::EntriesModel& model) {
+    std::vector<std::string> names;
+    for (int s = 0; s < model.Shown(); ++s)
+        names.push_back(model.At(s).fileName);
+    return names;
+}
+
+} // namespace
+
+TEST(EntriesModel, ChecksSortsFiltersAndChooses) {
+    using S = UnrealMOD::EntryState;
+    forms::EntriesModel model;
+    model.Load({Entry(0, "dm-b.unr", S::WillMove, 3000, 300),
+                Entry(1, "Core.u", S::StaysCode, 10, 100),
+                Entry(2, "DM-A.unr", S::WillMove, 1000, 200),
+                Entry(3, "Sky.utx", S::Identical, 2000, 50), Entry(4, "Gone.uax", S::Missing, 0, 0),
+                Entry(5, "\xC3\x89t\xC3\xA9.umx", S::OtherVersion, 500, 400)});
+    EXPECT_EQ(ShownNames(model),
+              (std::vector<std::string>{"dm-b.unr", "Core.u", "DM-A.unr", "Sky.utx", "Gone.uax",
+                                        "\xC3\x89t\xC3\xA9.umx"}));
+    // Only "will be moved" starts checked; only what a transfer can take can be checked.
+    const std::vector<bool> checked = {true, false, true, false, false, false};
+    const std::vector<bool> checkable = {true, false, true, true, false, false};
+    for (int s = 0; s < model.Shown(); ++s) {
+        EXPECT_EQ(model.Checked(s), checked[static_cast<std::size_t>(s)]) << s;
+        EXPECT_EQ(model.Checkable(s), checkable[static_cast<std::size_t>(s)]) << s;
+    }
+    EXPECT_FALSE(model.Toggle(1));
+    EXPECT_FALSE(model.Checked(1));
+    EXPECT_TRUE(model.Toggle(3)); // a duplicate may be chosen: its cached copy then goes
+    EXPECT_EQ(model.CheckedCount(), 3);
+    EXPECT_EQ(model.CheckedBytes(), 6000u);
+    EXPECT_EQ(model.StatusLine(std::uint64_t{5} << 30),
+              "6 entries, 3 checked (5.9 KB), 5.0 GB free on the game's drive");
+
+    struct Order {
+        forms::EntriesColumn column;
+        bool ascending;
+        std::vector<std::string> names;
+    };
+    const Order orders[] = {
+        {forms::EntriesColumn::Name,
+         true,
+         {"Core.u", "DM-A.unr", "dm-b.unr", "Gone.uax", "Sky.utx", "\xC3\x89t\xC3\xA9.umx"}},
+        {forms::EntriesColumn::Size,
+         true,
+         {"Gone.uax", "Core.u", "\xC3\x89t\xC3\xA9.umx", "DM-A.unr", "Sky.utx", "dm-b.unr"}},
+        {forms::EntriesColumn::Date,
+         false,
+         {"\xC3\x89t\xC3\xA9.umx", "dm-b.unr", "DM-A.unr", "Core.u", "Sky.utx", "Gone.uax"}},
+        // Equal keys keep index order, in both directions.
+        {forms::EntriesColumn::State,
+         true,
+         {"dm-b.unr", "DM-A.unr", "Sky.utx", "\xC3\x89t\xC3\xA9.umx", "Core.u", "Gone.uax"}},
+        {forms::EntriesColumn::Kind,
+         false,
+         {"Core.u", "\xC3\x89t\xC3\xA9.umx", "Gone.uax", "Sky.utx", "dm-b.unr", "DM-A.unr"}},
+    };
+    for (const Order& order : orders) {
+        model.SortBy(order.column, order.ascending);
+        EXPECT_EQ(ShownNames(model), order.names) << forms::ColumnTitle(order.column);
+    }
+    EXPECT_TRUE(model.Checked(model.Shown() - 2)); // checks follow their rows, not places
+
+    model.SortBy(forms::EntriesColumn::Name, true);
+    model.SetNameFilter("\xC3\xA9T"); // case-insensitive beyond ASCII
+    EXPECT_EQ(ShownNames(model), (std::vector<std::string>{"\xC3\x89t\xC3\xA9.umx"}));
+    model.SetNameFilter("D?-*");
+    EXPECT_EQ(ShownNames(model), (std::vector<std::string>{"DM-A.unr", "dm-b.unr"}));
+    model.SetKindFilter(UnrealMOD::EntryKind::Texture);
+    EXPECT_EQ(model.Shown(), 0);
+    EXPECT_EQ(model.StatusLine(std::nullopt), "6 entries (0 shown), 3 checked (5.9 KB)");
+    // Rows hidden by a filter stay chosen.
+    EXPECT_EQ(model.Choice(7),
+              (UnrealMOD::RowChoice{true, false, true, true, false, false, false}));
+}
+
+TEST(EntriesModel, CellsShowHostileNamesReadably) {
+    struct Case {
+        std::string name, shown;
+    };
+    const Case cases[] = {
+        {"plain.unr", "plain.unr"},
+        {"bad\xFF\xFEname.unr", "bad\xEF\xBF\xBD\xEF\xBF\xBDname.unr"},
+        {"line\r\nbreak<b>.unr", "line\xEF\xBF\xBD\xEF\xBF\xBD"
+                                 "break<b>.unr"},
+        {std::string(5000, 'x'), std::string(260, 'x') + "\xE2\x80\xA6"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(forms::ShownName(c.name), c.shown);
+    EXPECT_EQ(forms::SizeText(1234567), "1,234,567");
+    EXPECT_EQ(forms::SizeText(999), "999");
+    EXPECT_EQ(forms::DateText(0), "1970-01-01 00:00");
+    EXPECT_EQ(forms::DateText(1796803260), "2026-12-09 08:01");
+    EXPECT_EQ(forms::DateText(-60), "1969-12-31 23:59");
+    const auto layout =
+        forms::LayOutEntries(forms::EntriesDefaultWidth, forms::EntriesDefaultHeight);
+    EXPECT_LT(layout.filter.left + layout.filter.width, layout.kinds.left);
+    EXPECT_LT(layout.list.top + layout.list.height, layout.moveChecked.top);
+    EXPECT_LT(layout.status.left + layout.status.width, layout.moveChecked.left);
+}

@@ -6,10 +6,13 @@
 #include "catalogue/EntryFacts.h"
 #include "runtime/DoEvents.h"
 #include "support/PackageBytes.h"
+#include "transfer/Entries.h"
+#include "transfer/Replace.h"
 #include "transfer/Transfer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #ifndef _WIN32
@@ -152,48 +155,58 @@ struct Installed {
     UnrealMOD::Installed facts;
     bool cacheFileGoes;
     const char* mark;
-    const char* reason; // of the kept row
+    const char* reason;          // of the kept row
+    UnrealMOD::EntryState state; // as the entries window and the command line tell it
+    // Where "Install the cached version" puts the installed file, in the cache folder; nullptr
+    // where the player is not offered the choice.
+    const char* keptAs;
 };
 
 const testsupport::Guid PackageId{0x308EA24F, 0x79FEB145, 0xEE8651F3, 0xEB404B83};
 
 const Installed DestinationStates[] = {
     {"Absent", [](TransferTest&, const std::string&) {}, UnrealMOD::Installed::Nothing, true, "YES",
-     ""},
+     "", UnrealMOD::EntryState::WillMove, nullptr},
     {"SameBytesOtherLetterCase",
      [](TransferTest& t, const std::string& package) { t.Write("Maps/ctf-face.UNR", package); },
-     UnrealMOD::Installed::SameBytes, true, "YES", ""},
+     UnrealMOD::Installed::SameBytes, true, "YES", "", UnrealMOD::EntryState::Identical, nullptr},
     {"SamePackageOtherBytes",
      [](TransferTest& t, const std::string&) {
          t.Write("Maps/CTF-Face.unr", testsupport::MakePackage(128, PackageId, 9000, 2));
      },
      UnrealMOD::Installed::SamePackage, false, "Errored",
-     "the same package with other bytes is installed"},
+     "the same package with other bytes is installed", UnrealMOD::EntryState::OtherVersion,
+     "Replaced\\CTF-Face.unr.1"},
     {"StockMapOtherVersion",
      [](TransferTest& t, const std::string&) {
          t.Write("Maps/CTF-Face.unr", testsupport::MakePackage(68, {9, 9, 9, 9}, 9000, 1));
      },
-     UnrealMOD::Installed::OtherVersion, false, "Errored", "another version is installed"},
+     UnrealMOD::Installed::OtherVersion, false, "Errored", "another version is installed",
+     UnrealMOD::EntryState::OtherVersion, "00000009000000090000000900000009.uxx"},
     {"NotAPackage",
      [](TransferTest& t, const std::string&) { t.Write("Maps/CTF-Face.unr", "not a package"); },
-     UnrealMOD::Installed::OtherVersion, false, "Errored", "another version is installed"},
+     UnrealMOD::Installed::OtherVersion, false, "Errored", "another version is installed",
+     UnrealMOD::EntryState::OtherVersion, "Replaced\\CTF-Face.unr.1"},
     {"Folder",
      [](TransferTest& t, const std::string&) {
          std::filesystem::create_directories(t.Native("Maps/CTF-Face.unr/inside"));
      },
-     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name"},
+     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name",
+     UnrealMOD::EntryState::Blocked, nullptr},
 #ifndef _WIN32
     {"LinkToTheSameBytes",
      [](TransferTest& t, const std::string& package) {
          t.Write("elsewhere.unr", package);
          std::filesystem::create_symlink(t.Native("elsewhere.unr"), t.Native("Maps/CTF-Face.unr"));
      },
-     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name"},
+     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name",
+     UnrealMOD::EntryState::Blocked, nullptr},
     {"Fifo",
      [](TransferTest& t, const std::string&) {
          ASSERT_EQ(::mkfifo(t.Native("Maps/CTF-Face.unr").c_str(), 0644), 0);
      },
-     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name"},
+     UnrealMOD::Installed::NotAFile, false, "Errored", "a folder or link has its name",
+     UnrealMOD::EntryState::Blocked, nullptr},
     {"UnreadableFile",
      [](TransferTest& t, const std::string&) {
          if (::geteuid() == 0)
@@ -201,7 +214,8 @@ const Installed DestinationStates[] = {
          t.Write("Maps/CTF-Face.unr", std::string(9000, 'x'));
          t.SetMode("Maps/CTF-Face.unr", 0);
      },
-     UnrealMOD::Installed::Unreadable, false, "Errored", "the installed file cannot be read"},
+     UnrealMOD::Installed::Unreadable, false, "Errored", "the installed file cannot be read",
+     UnrealMOD::EntryState::Blocked, nullptr},
 #endif
 };
 
@@ -227,9 +241,20 @@ TEST_P(DestinationStateTest, InstalledFileIsNeverReplaced) {
     ASSERT_TRUE(facts.header);
     EXPECT_EQ(facts.header->guid.Hex(), cacheName);
     EXPECT_FALSE(facts.nameMismatch);
+    const auto before = UnrealMOD::DescribeEntries(catalogue);
+    ASSERT_EQ(before.size(), 2u);
+    EXPECT_EQ(before[0].state, state.state);
+    EXPECT_EQ(before[0].guid, cacheName);
+    EXPECT_EQ(before[1].state, UnrealMOD::EntryState::StaysCode);
 
     FakeView view;
     UnrealMOD::RunitClick(catalogue, view);
+    const auto after = UnrealMOD::DescribeEntries(catalogue, &UnrealMOD::LastRunReport(), &before);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0].state,
+              state.cacheFileGoes ? UnrealMOD::EntryState::Moved : UnrealMOD::EntryState::Kept);
+    EXPECT_EQ(after[0].fileName, "CTF-Face.unr");
+    EXPECT_EQ(after[0].size, package.size()); // a moved row keeps what it was
 
     EXPECT_EQ(catalogue.marks,
               (Strings{"CTF-Face.unr:" + std::string(state.mark), "Pack.u:Skipped"}));
@@ -243,12 +268,31 @@ TEST_P(DestinationStateTest, InstalledFileIsNeverReplaced) {
     if (state.facts == UnrealMOD::Installed::Nothing) {
         EXPECT_EQ(Read("Maps/CTF-Face.unr"), package);
     }
-    auto after = Snapshot();
+    auto afterRun = Snapshot();
     for (const auto& [path, bytes] : installedBefore) {
         if (std::filesystem::path(path).parent_path().filename() != "Cache") {
-            EXPECT_EQ(after[path], bytes) << path;
+            EXPECT_EQ(afterRun[path], bytes) << path;
         }
     }
+    if (!state.keptAs)
+        return;
+    // The player takes the cached version: both versions stay on disk, the installed one where
+    // the game still finds it.
+    const std::string installed = *Read("Maps/CTF-Face.unr");
+    const UnrealMOD::ReplaceOutcome outcome = UnrealMOD::InstallCachedVersion(catalogue, 0);
+    EXPECT_TRUE(outcome.installed) << outcome.problem;
+    EXPECT_EQ(outcome.problem, "");
+    EXPECT_EQ(outcome.keptAs, state.keptAs);
+    EXPECT_EQ(Read("Maps/CTF-Face.unr"), package);
+    std::string keptPath = state.keptAs;
+    std::replace(keptPath.begin(), keptPath.end(), '\\', '/');
+    EXPECT_EQ(Read("Cache/" + keptPath), installed);
+    EXPECT_FALSE(Exists("Cache/" + cacheName + ".uxx"));
+    const std::string keptGuid = std::string(state.keptAs).substr(0, 32);
+    const std::string listedKept =
+        keptPath.find('/') == std::string::npos ? keptGuid + "=CTF-Face.unr\r\n" : "";
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\n" + listedKept + "\r\n");
+    EXPECT_EQ(catalogue.RowCount(), listedKept.empty() ? 1 : 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(States, DestinationStateTest, testing::ValuesIn(DestinationStates),
@@ -465,6 +509,35 @@ TEST_F(TransferTest, IndexGoneBeforeTheClosingReadIsReportedAsGone) {
     EXPECT_NE(view.problems[0].find("no longer there"), std::string::npos) << view.problems[0];
     EXPECT_EQ(view.problems[0].find("left as it was"), std::string::npos) << view.problems[0];
     EXPECT_FALSE(Exists("Cache/cache.ini"));
+}
+
+// The entries window's "Move checked": only the chosen rows move and are marked; the others stay
+// in the cache and in the index, unchanged, and the bar counts the chosen rows.
+TEST_F(TransferTest, ChosenRowsAloneMove) {
+    WriteThree();
+    Write("Cache/cache.ini", ThreeEntries + "K4=DM-B.unr\r\n");
+    Write("Cache/K4.uxx", "second map");
+    MarkingCatalogue catalogue;
+    Load(catalogue);
+    const UnrealMOD::RowChoice chosen = {true, true, false, true};
+    EXPECT_EQ(UnrealMOD::ChosenTotal(catalogue, chosen), 2);
+    FakeView view;
+
+    UnrealMOD::RunitClick(catalogue, view, &chosen);
+
+    EXPECT_EQ(catalogue.marks, (Strings{"DM-A.unr:YES", "Pack.u:Skipped", "DM-B.unr:YES"}));
+    EXPECT_EQ(view.Labels().front(), "0 out of 2 Transfered");
+    EXPECT_EQ(Read("Maps/DM-A.unr"), "map bytes \x01\x02\r\n");
+    EXPECT_EQ(Read("Maps/DM-B.unr"), "second map");
+    EXPECT_EQ(Read("Cache/K3.uxx"), std::string(70000, 't'));
+    EXPECT_FALSE(Exists("Textures/Sky.utx"));
+    EXPECT_EQ(Read("Cache/cache.ini"), "[Cache]\r\nK2=Pack.u\r\nK3=Sky.utx\r\n\r\n");
+    EXPECT_EQ(UnrealMOD::LastRunReport().size(), 3u);
+    const auto entries = UnrealMOD::DescribeEntries(catalogue, &UnrealMOD::LastRunReport());
+    std::vector<std::string> states;
+    for (const auto& entry : entries)
+        states.push_back(entry.fileName + ":" + UnrealMOD::StateWord(entry.state));
+    EXPECT_EQ(states, (Strings{"DM-A.unr:moved", "Pack.u:code", "Sky.utx:move", "DM-B.unr:moved"}));
 }
 
 // A click that the events processed during a run deliver starts no run inside the run.

@@ -26,6 +26,7 @@
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -978,6 +979,23 @@ std::optional<Folder> OpenFolder(const std::string& path) {
     return Folder{*native,
                   {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
                   std::move(handle)};
+}
+
+bool CreateSubfolder(const Folder& folder, const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
+        return false;
+    ::mkdirat(DirOf(folder), name.c_str(), 0777);
+    struct stat st {};
+    return ::fstatat(DirOf(folder), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(st.st_mode);
+}
+
+std::optional<std::uint64_t> FreeSpace(const std::string& path) {
+    const auto native = ResolvePath(path);
+    struct statvfs fs {};
+    if (!native || ::statvfs(native->c_str(), &fs) != 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
 }
 
 std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {

@@ -840,6 +840,27 @@ std::optional<Folder> OpenFolder(const std::string& path) {
     return Folder{path, info->identity, nullptr};
 }
 
+bool CreateSubfolder(const Folder& folder, const std::string& name) {
+    if (name.empty() || name.find_first_of("\\/:") != std::string::npos || name == "." ||
+        name == "..")
+        return false;
+    const std::wstring path = Inside(folder.location, name);
+    if (path.empty())
+        return false;
+    ::CreateDirectoryW(path.c_str(), nullptr);
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::optional<std::uint64_t> FreeSpace(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    ULARGE_INTEGER available{};
+    if (wide.empty() || !::GetDiskFreeSpaceExW(wide.c_str(), &available, nullptr, nullptr))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(available.QuadPart);
+}
+
 std::optional<std::vector<FolderEntry>> ReadFolder(const Folder& folder) {
     const std::wstring pattern = Inside(folder.location, "*");
     if (pattern.empty())

@@ -1,0 +1,294 @@
+#include "transfer/Entries.h"
+
+#include "catalogue/CacheIndex.h"
+#include "catalogue/EntryFacts.h"
+#include "catalogue/SafeNames.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "runtime/Globals.h"
+
+#include <array>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace UnrealMOD {
+
+namespace {
+
+bool EndsWithIgnoringAsciiCase(std::string_view name, std::string_view end) {
+    if (name.size() < end.size())
+        return false;
+    name.remove_prefix(name.size() - end.size());
+    for (std::size_t i = 0; i < end.size(); ++i) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != end[i])
+            return false;
+    }
+    return true;
+}
+
+// What a transfer would do with the row, before any run: the same checks, in the same order, as
+// the run makes them.
+class Forecast {
+public:
+    explicit Forecast(const CatalogueColumns& catalogue) {
+        for (int r = 0; r < catalogue.RowCount(); ++r) {
+            const std::string cacheName = catalogue.Row(r).cacheName;
+            if (IsSafeName(cacheName))
+                ++cacheUses_[platform::FileNameKey(cacheName + CacheFileExt())];
+        }
+    }
+
+    void Judge(const CatalogueRow& row, const EntryFacts& facts, EntryView& entry) {
+        if (row.destination == "System") {
+            entry.state = IsSafeName(row.cacheName) && !facts.cacheFileFound
+                              ? EntryState::Missing
+                              : EntryState::StaysCode;
+            return;
+        }
+        if (!IsSafeName(row.fileName) || row.fileName.empty() || !IsSafeName(row.cacheName) ||
+            !MovesOutOfCache(row.destination)) {
+            entry.state = EntryState::NameNotUsable;
+            return;
+        }
+        if (!facts.cacheFileFound) {
+            entry.state = EntryState::Missing;
+            return;
+        }
+        if (cacheUses_[platform::FileNameKey(row.cacheName + CacheFileExt())] != 1)
+            return Block(entry, "another entry names the same cache file");
+        if (!FolderUsable(row.destination)) {
+            if (row.destination == "Unknown File")
+                entry.state = EntryState::StaysUnknown;
+            else
+                Block(entry, "its folder " + row.destination + " cannot be used");
+            return;
+        }
+        switch (facts.installed) {
+        case Installed::Nothing:
+            entry.state = EntryState::WillMove;
+            break;
+        case Installed::SameBytes:
+            entry.state = EntryState::Identical;
+            break;
+        case Installed::SamePackage:
+        case Installed::OtherVersion:
+            entry.state = EntryState::OtherVersion;
+            entry.reason = KeptReason(facts.installed);
+            return;
+        case Installed::NotAFile:
+        case Installed::Unreadable:
+            return Block(entry, KeptReason(facts.installed));
+        }
+        // One package per destination name and run: a later entry of the same name stays.
+        if (!written_[row.destination].insert(platform::FileNameKey(row.fileName)).second)
+            Block(entry, "another entry of this transfer has the same name");
+    }
+
+private:
+    static void Block(EntryView& entry, std::string reason) {
+        entry.state = EntryState::Blocked;
+        entry.reason = std::move(reason);
+    }
+
+    bool FolderUsable(const std::string& destination) {
+        const auto known = folders_.find(destination);
+        if (known != folders_.end())
+            return known->second;
+        const bool usable = platform::IsDirectory(GameFolder + destination);
+        folders_.emplace(destination, usable);
+        return usable;
+    }
+
+    std::unordered_map<std::string, int> cacheUses_;
+    std::map<std::string, bool> folders_;
+    std::map<std::string, std::unordered_set<std::string>> written_;
+};
+
+EntryView Describe(const CatalogueColumns& catalogue, int r, Forecast& forecast) {
+    const CatalogueRow row = catalogue.Row(r);
+    const EntryFacts& facts = CatalogueFacts().Of(catalogue, r);
+    EntryView entry;
+    entry.catalogueRow = r;
+    entry.cacheName = row.cacheName;
+    entry.fileName = row.fileName;
+    entry.destination = row.destination;
+    entry.kind = KindOf(row.fileName);
+    entry.cacheFileFound = facts.cacheFileFound;
+    entry.size = facts.size;
+    entry.modified = facts.modified;
+    if (facts.header)
+        entry.guid = facts.header->guid.Hex();
+    entry.nameMismatch = facts.nameMismatch;
+    entry.installedName = facts.installedName;
+    forecast.Judge(row, facts, entry);
+    return entry;
+}
+
+// A row the run took out of the cache: as it was before the run (its cache file is gone now).
+EntryView MovedAway(const RowReport& report, const EntryView* before) {
+    EntryView moved;
+    if (before) {
+        moved = *before;
+    } else {
+        moved.cacheName = report.cacheName;
+        moved.fileName = report.fileName;
+        moved.kind = KindOf(report.fileName);
+        moved.destination = DestinationFor(LastFourCharacters(report.fileName));
+    }
+    moved.catalogueRow = -1;
+    moved.state = EntryState::Moved;
+    moved.reason.clear();
+    return moved;
+}
+
+} // namespace
+
+const char* KindWord(EntryKind kind) {
+    switch (kind) {
+    case EntryKind::Map:
+        return "map";
+    case EntryKind::Texture:
+        return "texture";
+    case EntryKind::Sound:
+        return "sound";
+    case EntryKind::Music:
+        return "music";
+    case EntryKind::Code:
+        return "code";
+    case EntryKind::LanguageFile:
+        return "language file";
+    case EntryKind::Other:
+        break;
+    }
+    return "other";
+}
+
+EntryKind KindOf(std::string_view fileName) {
+    static constexpr std::array<std::pair<std::string_view, EntryKind>, 6> kinds = {{
+        {".unr", EntryKind::Map},
+        {".utx", EntryKind::Texture},
+        {".uax", EntryKind::Sound},
+        {".umx", EntryKind::Music},
+        {".u", EntryKind::Code},
+        {".int", EntryKind::LanguageFile},
+    }};
+    for (const auto& [extension, kind] : kinds)
+        if (EndsWithIgnoringAsciiCase(fileName, extension))
+            return kind;
+    return EntryKind::Other;
+}
+
+std::string StateText(EntryState state, const std::string& reason) {
+    switch (state) {
+    case EntryState::WillMove:
+        return "will be moved";
+    case EntryState::Identical:
+        return "already installed (identical)";
+    case EntryState::OtherVersion:
+        return "another version is installed";
+    case EntryState::Blocked:
+        return reason.empty() ? "cannot be moved" : "cannot be moved: " + reason;
+    case EntryState::StaysCode:
+        return "stays in the cache (code package)";
+    case EntryState::StaysUnknown:
+        return "stays in the cache (unknown kind)";
+    case EntryState::Missing:
+        return "cache file missing";
+    case EntryState::NameNotUsable:
+        return "name not usable";
+    case EntryState::Moved:
+        return "moved";
+    case EntryState::Kept:
+        return reason.empty() ? "kept" : "kept: " + reason;
+    }
+    return {};
+}
+
+const char* StateWord(EntryState state) {
+    static constexpr std::array<const char*, EntryStateCount> words = {
+        "move",         "identical", "other-version", "blocked", "code",
+        "unknown-kind", "missing",   "unusable",      "moved",   "kept"};
+    return words[static_cast<std::size_t>(state)];
+}
+
+std::string WhereText(const EntryView& entry) {
+    if (entry.destination == "System" || entry.state == EntryState::StaysUnknown)
+        return "stays in the cache";
+    return entry.destination;
+}
+
+std::vector<EntryView> DescribeEntries(const CatalogueColumns& catalogue,
+                                       const std::vector<RowReport>* lastRun,
+                                       const std::vector<EntryView>* before) {
+    const int rows = catalogue.RowCount();
+    std::vector<EntryView> entries;
+    entries.reserve(static_cast<std::size_t>(rows));
+    Forecast forecast(catalogue);
+    for (int r = 0; r < rows; ++r)
+        entries.push_back(Describe(catalogue, r, forecast));
+    if (!lastRun || lastRun->empty())
+        return entries;
+
+    // What the run did with each row it took, by cache name: the closing read keeps the order of
+    // the index, so the run's rows and the listed ones meet in the same order.
+    std::unordered_map<std::string, int> listed;
+    for (int r = rows - 1; r >= 0; --r)
+        listed[entries[static_cast<std::size_t>(r)].cacheName] = r;
+    std::unordered_map<std::string, const EntryView*> earlier;
+    if (before)
+        for (const EntryView& entry : *before)
+            earlier.emplace(entry.cacheName + '=' + entry.fileName, &entry);
+    const auto earlierOf = [&](const RowReport& report) -> const EntryView* {
+        const auto found = earlier.find(report.cacheName + '=' + report.fileName);
+        return found == earlier.end() ? nullptr : found->second;
+    };
+    for (const RowReport& report : *lastRun) {
+        const auto found = listed.find(report.cacheName);
+        if (found == listed.end())
+            continue;
+        EntryView& entry = entries[static_cast<std::size_t>(found->second)];
+        if (report.fate == RowFate::Kept) {
+            entry.state = EntryState::Kept;
+            entry.reason = report.reason;
+        } else if (report.fate == RowFate::Moved || report.fate == RowFate::Duplicate) {
+            // Listed until the index is read again; it shows what it was.
+            const int r = entry.catalogueRow;
+            entry = MovedAway(report, earlierOf(report));
+            entry.catalogueRow = r;
+        }
+    }
+    // Rows the index no longer lists go back between the rows that surrounded them.
+    std::vector<EntryView> merged;
+    merged.reserve(entries.size() + lastRun->size());
+    std::size_t next = 0; // the first listed row not yet in `merged`
+    for (const RowReport& report : *lastRun) {
+        const auto found = listed.find(report.cacheName);
+        if (found != listed.end()) {
+            for (; next <= static_cast<std::size_t>(found->second); ++next)
+                merged.push_back(std::move(entries[next]));
+        } else if (report.fate == RowFate::Moved || report.fate == RowFate::Duplicate) {
+            merged.push_back(MovedAway(report, earlierOf(report)));
+        }
+    }
+    for (; next < entries.size(); ++next)
+        merged.push_back(std::move(entries[next]));
+    return merged;
+}
+
+EntryTotals TotalsOf(const std::vector<EntryView>& entries) {
+    EntryTotals totals;
+    totals.entries = static_cast<long long>(entries.size());
+    for (const EntryView& entry : entries) {
+        ++totals.byState[static_cast<int>(entry.state)];
+        if (entry.Movable())
+            totals.movableBytes += entry.size;
+    }
+    return totals;
+}
+
+} // namespace UnrealMOD
