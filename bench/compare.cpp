@@ -2,16 +2,18 @@
 // the same files, printed with their ratio. Every measurement runs in a process of its own (so
 // peak memory is its own) on game folders made for it and removed afterwards.
 //
-//   lodestow_compare [--quick] [--only same|across|read|window|startup|installed|facts]
+//   lodestow_compare [--quick] [--only same|across|read|window|startup|installed|facts|entries]
 //
 // --quick leaves out the largest sizes; --only runs one group of measurements.
 
 #include "catalogue/CacheIndex.h"
 #include "catalogue/EntryFacts.h"
+#include "forms/EntriesLogic.h"
 #include "runtime/DoEvents.h"
 #include "runtime/Globals.h"
 #include "support/NullView.h"
 #include "support/PackageBytes.h"
+#include "transfer/Entries.h"
 #include "transfer/Transfer.h"
 #include "ui/MainForm.h"
 #include "ui/Windows.h"
@@ -232,6 +234,24 @@ double EntryFacts(const Game& game) {
         packages += UnrealMOD::CatalogueFacts().Of(catalogue, r).header.has_value();
     if (packages != static_cast<std::size_t>(catalogue.RowCount()))
         std::abort();
+    return Seconds(start);
+}
+
+// The entries window's rows: every entry's facts and state, loaded into the window's model; then
+// sorts of the loaded rows. Each figure its own: `sortBy` -1 measures the load.
+double EntriesRows(const Game& game, int sortBy) {
+    game.Use();
+    UnrealMOD::MemoryCatalogue catalogue;
+    UnrealMOD::ReadCacheIndex(catalogue);
+    auto start = Clock::now();
+    forms::EntriesModel model;
+    model.Load(UnrealMOD::DescribeEntries(catalogue));
+    if (model.Shown() != catalogue.RowCount())
+        std::abort();
+    if (sortBy < 0)
+        return Seconds(start);
+    start = Clock::now();
+    model.SortBy(static_cast<forms::EntriesColumn>(sortBy), false);
     return Seconds(start);
 }
 
@@ -466,6 +486,33 @@ int main(int argc, char** argv) {
             };
             Row("  " + std::to_string(n) + " entries of 4 KiB", on(EntryFacts), "open + read head",
                 on(HeadLoop), true);
+        }
+    }
+    if (wanted("entries")) {
+        std::printf("\nThe entries window's rows (%s; packages, another version installed):\n",
+                    disk.c_str());
+        const int n = quick ? 10000 : 100000;
+        const auto on = [&](const std::function<double(const Game&)>& f) {
+            return InChild([&] {
+                Game game(disk);
+                game.FillPackages(n, 4096);
+                sync();
+                return f(game);
+            });
+        };
+        const Result head = on(HeadLoop);
+        Row("  " + std::to_string(n) + " entries: facts, states, model",
+            on([](const Game& g) { return EntriesRows(g, -1); }), "open + read head", head, true);
+        for (const auto& [what, column] :
+             {std::pair{"sort by name", forms::EntriesColumn::Name},
+              std::pair{"sort by size", forms::EntriesColumn::Size},
+              std::pair{"sort by state", forms::EntriesColumn::State}}) {
+            const Result sorted = on([column = column](const Game& g) {
+                return EntriesRows(g, static_cast<int>(column));
+            });
+            std::printf("  %-42s %9.3f s   peak %7.1f MB\n",
+                        (std::to_string(n) + " entries: " + what).c_str(), sorted.seconds,
+                        sorted.peakMb);
         }
     }
     if (wanted("startup")) {
