@@ -209,12 +209,56 @@ bool EntryMatches(const EntryView& entry, std::string_view nameFilter,
     return ContainsIgnoringCase(entry.fileName, FoldedText(nameFilter));
 }
 
-void EntriesModel::Load(std::vector<EntryView> entries) {
+void EntriesModel::Load(std::vector<EntryView> entries, Examiner examine) {
     entries_ = std::move(entries);
+    examine_ = std::move(examine);
     checked_.assign(entries_.size(), 0);
-    for (std::size_t i = 0; i < entries_.size(); ++i)
-        checked_[i] = entries_[i].state == EntryState::WillMove;
+    unexamined_ = 0;
+    examineFrom_ = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (!examine_)
+            entries_[i].examined = true; // nothing more can be known of it
+        if (!entries_[i].examined)
+            ++unexamined_;
+        else
+            checked_[i] = entries_[i].state == EntryState::WillMove;
+    }
     Rebuild();
+}
+
+void EntriesModel::Load(const UnrealMOD::EntryDescriber& describer, int rows) {
+    std::vector<EntryView> entries;
+    entries.reserve(static_cast<std::size_t>(std::max(rows, 0)));
+    for (int r = 0; r < rows; ++r)
+        entries.push_back(describer.Named(r));
+    Load(std::move(entries), [&describer](EntryView& entry) { describer.Examine(entry); });
+}
+
+void EntriesModel::Examine(std::size_t e) const {
+    EntryView& entry = entries_[e];
+    if (entry.examined || !examine_)
+        return;
+    examine_(entry);
+    entry.examined = true;
+    --unexamined_;
+    checked_[e] = entry.state == EntryState::WillMove;
+}
+
+void EntriesModel::ExamineSome(int count) {
+    // The rows in the order they are shown, then those the filter hides.
+    for (; count > 0 && unexamined_ > 0 && examineFrom_ < order_.size(); ++examineFrom_) {
+        const auto e = static_cast<std::size_t>(order_[examineFrom_]);
+        if (!entries_[e].examined) {
+            Examine(e);
+            --count;
+        }
+    }
+    for (std::size_t e = 0; count > 0 && unexamined_ > 0 && e < entries_.size(); ++e) {
+        if (!entries_[e].examined) {
+            Examine(e);
+            --count;
+        }
+    }
 }
 
 int EntriesModel::EntryAt(int s) const {
@@ -224,13 +268,19 @@ int EntriesModel::EntryAt(int s) const {
 const EntryView& EntriesModel::At(int s) const {
     static const EntryView none;
     const int e = EntryAt(s);
-    return e < 0 ? none : entries_[static_cast<std::size_t>(e)];
+    if (e < 0)
+        return none;
+    if (examineWhenShown_)
+        Examine(static_cast<std::size_t>(e));
+    return entries_[static_cast<std::size_t>(e)];
 }
 
 std::string EntriesModel::Cell(int s, EntriesColumn column) const {
     if (EntryAt(s) < 0)
         return {};
     const EntryView& entry = At(s);
+    if (!entry.examined && column != EntriesColumn::Name && column != EntriesColumn::Kind)
+        return column == EntriesColumn::State ? "\u2026" : "";
     switch (column) {
     case EntriesColumn::Name:
         return ShownName(entry.fileName);
@@ -276,7 +326,7 @@ bool EntriesModel::Checked(int s) const {
 }
 
 bool EntriesModel::Checkable(int s) const {
-    return EntryAt(s) >= 0 && At(s).Movable();
+    return EntryAt(s) >= 0 && At(s).examined && At(s).Movable();
 }
 
 bool EntriesModel::SetChecked(int s, bool checked) {
@@ -321,9 +371,13 @@ void EntriesModel::Rebuild() {
             continue;
         order_.push_back(static_cast<int>(i));
     }
+    examineFrom_ = 0;
     if (!sortColumn_)
         return;
     const EntriesColumn column = *sortColumn_;
+    // Names and kinds are known without the files; every other column needs every row's facts.
+    if (column != EntriesColumn::Name && column != EntriesColumn::Kind)
+        ExamineAll();
     // Descending keeps rows that compare equal in index order too.
     std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
         const EntryView& x = entries_[static_cast<std::size_t>(a)];
@@ -355,10 +409,14 @@ std::string EntriesModel::StatusLine(std::optional<std::uint64_t> freeBytes) con
             ShortSize(CheckedBytes()) + ")";
     if (freeBytes)
         line += ", " + ShortSize(*freeBytes) + " free on the game's drive";
+    if (unexamined_ > 0)
+        line += "; looking at " + SizeText(static_cast<std::uint64_t>(unexamined_)) + " more\u2026";
     return line;
 }
 
 UnrealMOD::RowChoice EntriesModel::Choice(int catalogueRows) const {
+    for (std::size_t e = 0; unexamined_ > 0 && e < entries_.size(); ++e)
+        Examine(e);
     UnrealMOD::RowChoice choice(static_cast<std::size_t>(std::max(catalogueRows, 0)), false);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const int r = entries_[i].catalogueRow;

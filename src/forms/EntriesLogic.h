@@ -7,6 +7,7 @@
 #include "transfer/Entries.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,10 +55,23 @@ std::string ShortGuid(const std::string& guid); // the first 8 digits and an ell
 
 class EntriesModel {
 public:
+    using Examiner = std::function<void(UnrealMOD::EntryView&)>;
     // New rows (a refresh): every "will be moved" row checked, every other unchecked. Sort and
-    // filter stay as they were.
-    void Load(std::vector<UnrealMOD::EntryView> entries);
+    // filter stay as they were. Rows not examined yet are examined by `examine` when they are
+    // first shown or asked for, or by ExamineSome in the window's spare time; a sort by a column
+    // that needs the facts examines them all first.
+    void Load(std::vector<UnrealMOD::EntryView> entries, Examiner examine = {});
+    // The rows of the catalogue from their names, examined as they are needed (the describer
+    // must outlive every use of the model until the next Load).
+    void Load(const UnrealMOD::EntryDescriber& describer, int rows);
     const std::vector<UnrealMOD::EntryView>& Entries() const { return entries_; }
+    // Rows left to examine; ExamineSome examines up to `count` of them, shown ones first.
+    int Unexamined() const { return unexamined_; }
+    void ExamineSome(int count);
+    void ExamineAll() { ExamineSome(unexamined_); }
+    // Whether showing a row examines it (the default). A window turns it off until it is on the
+    // screen, so that it appears at once; rows not examined show their names and "…".
+    void ExamineWhenShown(bool on) { examineWhenShown_ = on; }
 
     // The rows shown: the filtered entries in the sorted order.
     int Shown() const { return static_cast<int>(order_.size()); }
@@ -88,14 +102,20 @@ public:
     // "N entries, C checked (S)" and, when known, ", F free on the game's drive".
     std::string StatusLine(std::optional<std::uint64_t> freeBytes) const;
 
-    // One flag per catalogue row of `catalogueRows`: the checked rows.
+    // One flag per catalogue row of `catalogueRows`: the checked rows (every row examined first).
     UnrealMOD::RowChoice Choice(int catalogueRows) const;
 
 private:
     void Rebuild();
+    void Examine(std::size_t e) const;
 
-    std::vector<UnrealMOD::EntryView> entries_;
-    std::vector<char> checked_;
+    // Examining a row fills in what it is; to a reader of the model it was always there.
+    mutable std::vector<UnrealMOD::EntryView> entries_;
+    mutable std::vector<char> checked_;
+    mutable int unexamined_ = 0;
+    mutable std::size_t examineFrom_ = 0; // rows before it, in shown order, are examined
+    Examiner examine_;
+    bool examineWhenShown_ = true;
     std::vector<int> order_;
     std::optional<EntriesColumn> sortColumn_;
     bool ascending_ = true;

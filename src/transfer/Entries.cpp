@@ -31,102 +31,14 @@ bool EndsWithIgnoringAsciiCase(std::string_view name, std::string_view end) {
     return true;
 }
 
-// What a transfer would do with the row, before any run: the same checks, in the same order, as
-// the run makes them.
-class Forecast {
-public:
-    explicit Forecast(const CatalogueColumns& catalogue) {
-        for (int r = 0; r < catalogue.RowCount(); ++r) {
-            const std::string cacheName = catalogue.Row(r).cacheName;
-            if (IsSafeName(cacheName))
-                ++cacheUses_[platform::FileNameKey(cacheName + CacheFileExt())];
-        }
-    }
+void Block(EntryView& entry, std::string reason) {
+    entry.state = EntryState::Blocked;
+    entry.reason = std::move(reason);
+}
 
-    void Judge(const CatalogueRow& row, const EntryFacts& facts, EntryView& entry) {
-        if (row.destination == "System") {
-            entry.state = IsSafeName(row.cacheName) && !facts.cacheFileFound
-                              ? EntryState::Missing
-                              : EntryState::StaysCode;
-            return;
-        }
-        if (!IsSafeName(row.fileName) || row.fileName.empty() || !IsSafeName(row.cacheName) ||
-            !MovesOutOfCache(row.destination)) {
-            entry.state = EntryState::NameNotUsable;
-            return;
-        }
-        if (!facts.cacheFileFound) {
-            entry.state = EntryState::Missing;
-            return;
-        }
-        if (cacheUses_[platform::FileNameKey(row.cacheName + CacheFileExt())] != 1)
-            return Block(entry, "another entry names the same cache file");
-        if (!FolderUsable(row.destination)) {
-            if (row.destination == "Unknown File")
-                entry.state = EntryState::StaysUnknown;
-            else
-                Block(entry, "its folder " + row.destination + " cannot be used");
-            return;
-        }
-        switch (facts.installed) {
-        case Installed::Nothing:
-            entry.state = EntryState::WillMove;
-            break;
-        case Installed::SameBytes:
-            entry.state = EntryState::Identical;
-            break;
-        case Installed::SamePackage:
-        case Installed::OtherVersion:
-            entry.state = EntryState::OtherVersion;
-            entry.reason = KeptReason(facts.installed);
-            return;
-        case Installed::NotAFile:
-        case Installed::Unreadable:
-            return Block(entry, KeptReason(facts.installed));
-        }
-        // One package per destination name and run: a later entry of the same name stays.
-        if (!written_[row.destination].insert(platform::FileNameKey(row.fileName)).second)
-            Block(entry, "another entry of this transfer has the same name");
-    }
-
-private:
-    static void Block(EntryView& entry, std::string reason) {
-        entry.state = EntryState::Blocked;
-        entry.reason = std::move(reason);
-    }
-
-    bool FolderUsable(const std::string& destination) {
-        const auto known = folders_.find(destination);
-        if (known != folders_.end())
-            return known->second;
-        const bool usable = platform::IsDirectory(GameFolder + destination);
-        folders_.emplace(destination, usable);
-        return usable;
-    }
-
-    std::unordered_map<std::string, int> cacheUses_;
-    std::map<std::string, bool> folders_;
-    std::map<std::string, std::unordered_set<std::string>> written_;
-};
-
-EntryView Describe(const CatalogueColumns& catalogue, int r, Forecast& forecast) {
-    const CatalogueRow row = catalogue.Row(r);
-    const EntryFacts& facts = CatalogueFacts().Of(catalogue, r);
-    EntryView entry;
-    entry.catalogueRow = r;
-    entry.cacheName = row.cacheName;
-    entry.fileName = row.fileName;
-    entry.destination = row.destination;
-    entry.kind = KindOf(row.fileName);
-    entry.cacheFileFound = facts.cacheFileFound;
-    entry.size = facts.size;
-    entry.modified = facts.modified;
-    if (facts.header)
-        entry.guid = facts.header->guid.Hex();
-    entry.nameMismatch = facts.nameMismatch;
-    entry.installedName = facts.installedName;
-    forecast.Judge(row, facts, entry);
-    return entry;
+bool NamesUsable(const CatalogueRow& row) {
+    return IsSafeName(row.fileName) && !row.fileName.empty() && IsSafeName(row.cacheName) &&
+           MovesOutOfCache(row.destination);
 }
 
 // A row the run took out of the cache: as it was before the run (its cache file is gone now).
@@ -147,6 +59,128 @@ EntryView MovedAway(const RowReport& report, const EntryView* before) {
 }
 
 } // namespace
+
+// What a transfer would do with each row, before any run: the same checks, in the same order, as
+// the run makes them. Those between rows (two entries naming one cache file, two landing on one
+// file) are settled from the names, once, so that rows can be examined in any order.
+EntryDescriber::EntryDescriber(const CatalogueColumns& catalogue)
+    : catalogue_(catalogue), cacheUses_(std::make_unique<CacheUses>()) {}
+
+// Only once a row is examined: a window opens on the names alone.
+void EntryDescriber::Analyse() const {
+    analysed_ = true;
+    const CatalogueColumns& catalogue = catalogue_;
+    const int rows = catalogue.RowCount();
+    uses_.assign(static_cast<std::size_t>(rows), nullptr);
+    laterSameName_.assign(static_cast<std::size_t>(rows), 0);
+    cacheUses_->reserve(static_cast<std::size_t>(rows));
+    std::unordered_set<std::string> landed;
+    landed.reserve(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        const CatalogueRow row = catalogue.Row(r);
+        const auto at = static_cast<std::size_t>(r);
+        // The count is read when the row is examined, by then with every row counted.
+        if (IsSafeName(row.cacheName))
+            uses_[at] = &++(*cacheUses_)[platform::FileNameKey(row.cacheName + CacheFileExt())];
+        if (row.destination != "System" && NamesUsable(row) &&
+            !landed.insert(row.destination + '\\' + platform::FileNameKey(row.fileName)).second)
+            laterSameName_[at] = 1;
+    }
+}
+
+EntryDescriber::~EntryDescriber() = default;
+
+EntryView EntryDescriber::Named(int r) const {
+    const CatalogueRow row = catalogue_.Row(r);
+    EntryView entry;
+    entry.catalogueRow = r;
+    entry.cacheName = row.cacheName;
+    entry.fileName = row.fileName;
+    entry.destination = row.destination;
+    entry.kind = KindOf(row.fileName);
+    if (row.destination == "System") {
+        entry.state = EntryState::StaysCode;
+        entry.examined = !IsSafeName(row.cacheName);
+    } else if (!NamesUsable(row)) {
+        entry.state = EntryState::NameNotUsable;
+        entry.examined = true;
+    } else {
+        entry.state = EntryState::WillMove;
+    }
+    return entry;
+}
+
+bool EntryDescriber::FolderUsable(const std::string& destination) const {
+    for (const auto& [name, usable] : folders_)
+        if (name == destination)
+            return usable;
+    const bool usable = platform::IsDirectory(GameFolder + destination);
+    folders_.emplace_back(destination, usable);
+    return usable;
+}
+
+void EntryDescriber::Examine(EntryView& entry) const {
+    if (entry.examined)
+        return;
+    entry.examined = true;
+    const int r = entry.catalogueRow;
+    if (r < 0 || r >= catalogue_.RowCount())
+        return;
+    if (!analysed_)
+        Analyse();
+    if (static_cast<std::size_t>(r) >= uses_.size())
+        return;
+    const CatalogueRow row = catalogue_.Row(r);
+    if (row.cacheName != entry.cacheName || row.fileName != entry.fileName)
+        return;
+    const EntryFacts& facts = CatalogueFacts().Of(catalogue_, r);
+    entry.cacheFileFound = facts.cacheFileFound;
+    entry.size = facts.size;
+    entry.modified = facts.modified;
+    if (facts.header)
+        entry.guid = facts.header->guid.Hex();
+    entry.nameMismatch = facts.nameMismatch;
+    entry.installedName = facts.installedName;
+    entry.reason.clear();
+
+    if (row.destination == "System") {
+        entry.state = facts.cacheFileFound ? EntryState::StaysCode : EntryState::Missing;
+        return;
+    }
+    if (!facts.cacheFileFound) {
+        entry.state = EntryState::Missing;
+        return;
+    }
+    const auto at = static_cast<std::size_t>(r);
+    if (uses_[at] && *uses_[at] > 1)
+        return Block(entry, "another entry names the same cache file");
+    if (!FolderUsable(row.destination)) {
+        if (row.destination == "Unknown File")
+            entry.state = EntryState::StaysUnknown;
+        else
+            Block(entry, "its folder " + row.destination + " cannot be used");
+        return;
+    }
+    switch (facts.installed) {
+    case Installed::Nothing:
+        entry.state = EntryState::WillMove;
+        break;
+    case Installed::SameBytes:
+        entry.state = EntryState::Identical;
+        break;
+    case Installed::SamePackage:
+    case Installed::OtherVersion:
+        entry.state = EntryState::OtherVersion;
+        entry.reason = KeptReason(facts.installed);
+        return;
+    case Installed::NotAFile:
+    case Installed::Unreadable:
+        return Block(entry, KeptReason(facts.installed));
+    }
+    // One package per destination file and run: a later entry of the same name stays.
+    if (laterSameName_[at])
+        Block(entry, "another entry of this transfer has the same name");
+}
 
 const char* KindWord(EntryKind kind) {
     switch (kind) {
@@ -228,9 +262,11 @@ std::vector<EntryView> DescribeEntries(const CatalogueColumns& catalogue,
     const int rows = catalogue.RowCount();
     std::vector<EntryView> entries;
     entries.reserve(static_cast<std::size_t>(rows));
-    Forecast forecast(catalogue);
-    for (int r = 0; r < rows; ++r)
-        entries.push_back(Describe(catalogue, r, forecast));
+    const EntryDescriber describer(catalogue);
+    for (int r = 0; r < rows; ++r) {
+        entries.push_back(describer.Named(r));
+        describer.Examine(entries.back());
+    }
     if (!lastRun || lastRun->empty())
         return entries;
 

@@ -7,9 +7,11 @@
 #include "transfer/Transfer.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace UnrealMOD {
@@ -64,6 +66,9 @@ struct EntryView {
     std::string reason; // why it is blocked or was kept; empty otherwise
     // The installed file under its name, when there is one (as it is named on disk).
     std::string installedName;
+    // The facts above (file found, size, date, GUID, mismatch, installed) and the state that
+    // depends on them are known. Rows described from their names alone are not examined yet.
+    bool examined = false;
 
     // A transfer of this row does something (moves it, or deletes a duplicate): it can be
     // chosen.
@@ -72,10 +77,38 @@ struct EntryView {
     bool Conflict() const { return state == EntryState::OtherVersion; }
 };
 
+// Describes the rows of one reading of the catalogue. A row's names alone cost nothing; its facts
+// (the cache file, its header, the installed file) cost reading files, so a window with a large
+// cache examines the rows it shows first and the rest when it has time.
+class EntryDescriber {
+public:
+    // The catalogue must outlive the describer and not be read again while it is used.
+    explicit EntryDescriber(const CatalogueColumns& catalogue);
+    ~EntryDescriber();
+    EntryDescriber(const EntryDescriber&) = delete;
+    EntryDescriber& operator=(const EntryDescriber&) = delete;
+    // From the names alone. Rows whose state needs no file (names not usable) come examined.
+    EntryView Named(int r) const;
+    // Adds the facts and the state. A row that the catalogue no longer holds is left as it is.
+    void Examine(EntryView& entry) const;
+
+private:
+    bool FolderUsable(const std::string& destination) const;
+    void Analyse() const;
+
+    using CacheUses = std::unordered_map<std::string, int>;
+    const CatalogueColumns& catalogue_;
+    mutable bool analysed_ = false;
+    mutable std::unique_ptr<CacheUses> cacheUses_; // entries per cache file
+    mutable std::vector<const int*> uses_;         // each row's count in it
+    mutable std::vector<char> laterSameName_; // an earlier entry lands on the same destination file
+    mutable std::vector<std::pair<std::string, bool>> folders_;
+};
+
 // "Maps", "Textures", ... or "stays in the cache" for entries that never leave it.
 std::string WhereText(const EntryView& entry);
 
-// The entries of the catalogue as last read, in index order, with their facts
+// The entries of the catalogue as last read, in index order, examined, with their facts
 // (CatalogueFacts()). With a run's report (LastRunReport() just after a run), the rows of that
 // run say "moved" or "kept: <reason>": moved rows that the closing read no longer lists are put
 // back in their place, with the facts they had when `before` was taken (nullptr: none).

@@ -353,6 +353,35 @@ TEST(EntriesModel, ChecksSortsFiltersAndChooses) {
               (UnrealMOD::RowChoice{true, false, true, true, false, false, false}));
 }
 
+// A large cache opens at once: a row is examined when it is shown or asked for, the rest in
+// spare time, and a sort by what only the files tell examines them all.
+TEST(EntriesModel, RowsAreExaminedWhenNeeded) {
+    using S = UnrealMOD::EntryState;
+    std::vector<UnrealMOD::EntryView> named;
+    for (int r = 0; r < 5; ++r)
+        named.push_back(Entry(r, ("M" + std::to_string(r) + ".unr").c_str(), S::WillMove, 0, 0));
+    named[4].examined = true;
+    std::vector<int> examined;
+    forms::EntriesModel model;
+    model.Load(named, [&examined](UnrealMOD::EntryView& entry) {
+        examined.push_back(entry.catalogueRow);
+        entry.size = 100u * static_cast<unsigned>(5 - entry.catalogueRow);
+        entry.state = entry.catalogueRow == 1 ? S::OtherVersion : S::WillMove;
+    });
+    EXPECT_EQ(model.Unexamined(), 4);
+    EXPECT_TRUE(examined.empty());
+    EXPECT_EQ(model.Cell(1, forms::EntriesColumn::State), "another version is installed");
+    EXPECT_FALSE(model.Checked(1));
+    model.SortBy(forms::EntriesColumn::Name, false); // names need no file
+    model.ExamineSome(1);                            // the first shown row not yet examined
+    EXPECT_EQ(examined, (std::vector<int>{1, 3}));
+    model.SortBy(forms::EntriesColumn::Size, true);
+    EXPECT_EQ(model.Unexamined(), 0);
+    EXPECT_EQ(ShownNames(model),
+              (std::vector<std::string>{"M4.unr", "M3.unr", "M2.unr", "M1.unr", "M0.unr"}));
+    EXPECT_EQ(model.CheckedCount(), 4);
+}
+
 TEST(EntriesModel, CellsShowHostileNamesReadably) {
     struct Case {
         std::string name, shown;
