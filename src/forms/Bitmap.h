@@ -1,26 +1,29 @@
 #pragma once
-// The logo is the game's file, and nothing guarantees what is in it. Before a front end hands it
-// to the system's picture code, the file's claims are checked against its own length, so a
-// damaged or cut-off file, or one that claims an enormous picture, counts as missing.
+// The logo is the game's file, and nothing guarantees what is in it. Both front ends draw what
+// this decoder makes of it, so the two programs show the same picture for the same file; every
+// claim of the file is checked against its own length, so a damaged or cut-off file, or one that
+// claims an enormous picture, counts as missing.
 
-#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace forms {
 
 inline constexpr long long MaxBitmapPixels = 16LL * 1024 * 1024;
 
-struct BitmapLayout {
+struct Picture {
     int width = 0;
-    int height = 0; // always positive; topDown says which way the rows run
-    bool topDown = false;
-    std::size_t infoOffset = 14; // the information header (and palette or masks after it)
-    std::size_t bitsOffset = 0;  // the pixel rows
+    int height = 0;
+    // Top row first, each pixel 0xFFRRGGBB (opaque: a logo has no transparency).
+    std::vector<std::uint32_t> pixels;
 };
 
-// Uncompressed (or bit-field) device-independent bitmaps of 1, 4, 8, 16, 24 or 32 bits per
-// pixel whose header, palette and rows all lie within the bytes.
-std::optional<BitmapLayout> CheckBitmapFile(std::string_view bytes);
+// A device-independent bitmap file: the Windows information headers (40 bytes and the later,
+// longer ones) and the OS/2 core header; 1, 4, 8, 16, 24 and 32 bits per pixel, uncompressed,
+// with bit fields, or run-length encoded (RLE8, RLE4); rows bottom-up or top-down; a palette of
+// any size the header allows. nullopt for anything else and for any damage.
+std::optional<Picture> DecodeBitmap(std::string_view bytes);
 
 } // namespace forms

@@ -7,21 +7,29 @@
 #include "ui-win32/Resources.h"
 #include "ui-win32/Windows.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace win32ui {
 
 namespace {
 
-// A bitmap the system can draw, from a file checked first; nullptr when it cannot be used.
+// A bitmap the system can draw, from the decoded file; nullptr when it cannot be used.
 HBITMAP BitmapFromFile(const std::string& bytes) {
-    const auto layout = forms::CheckBitmapFile(bytes);
-    if (!layout)
+    const auto picture = forms::DecodeBitmap(bytes);
+    if (!picture)
         return nullptr;
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(bytes.data() + layout->infoOffset);
-    const void* bits = bytes.data() + layout->bitsOffset;
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP bitmap =
-        ::CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture->width;
+    info.bmiHeader.biHeight = -picture->height; // the decoder's rows run top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits)
+        std::memcpy(bits, picture->pixels.data(), picture->pixels.size() * sizeof(std::uint32_t));
     return bitmap;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/MainForm.h"
 
 #include "catalogue/CacheIndex.h"
+#include "forms/Bitmap.h"
 #include "forms/Definitions.h"
 #include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
@@ -16,6 +17,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -26,6 +28,8 @@
 #include <QStringList>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 // The artwork is compiled into the user-interface library; a static library's resources must be
 // registered by hand (and from outside any namespace).
@@ -36,6 +40,16 @@ static void RegisterArtwork() {
 namespace ui {
 
 namespace {
+
+// The decoded logo as Qt draws it: the same pixels the Windows program shows.
+QImage ToImage(const forms::Picture& picture) {
+    QImage image(picture.width, picture.height, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height; ++y)
+        std::memcpy(image.scanLine(y),
+                    picture.pixels.data() + static_cast<std::size_t>(y) * picture.width,
+                    static_cast<std::size_t>(picture.width) * sizeof(std::uint32_t));
+    return image;
+}
 
 // The faces the window asks for are Windows faces; map them onto what a Linux desktop has,
 // keeping the size and weight that were asked for.
@@ -333,12 +347,9 @@ bool MainForm::Form_Load() {
 void MainForm::LayOut() {
     // A logo that is missing or not a picture leaves Picture1 as designed; the placements run
     // all the same.
-    if (const auto bytes = platform::ReadFileBytes(forms::LogoPath())) {
-        QPixmap logo;
-        if (logo.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
-                              static_cast<uint>(bytes->size())))
-            Picture1->SetPicture(logo);
-    }
+    if (const auto bytes = platform::ReadFileBytes(forms::LogoPath()))
+        if (const auto picture = forms::DecodeBitmap(*bytes))
+            Picture1->SetPicture(QPixmap::fromImage(ToImage(*picture)));
     const TwipsRect picture = Twips(Picture1);
     ApplyLayoutValues(LayOutMainForm(LayoutValues(), picture.width, picture.height));
 }

@@ -124,59 +124,130 @@ TEST(Folders, PathsAreReadLexically) {
     EXPECT_EQ((forms::DirPath{"C:", {"A", "B"}}).Join(), "C:\\A\\B");
 }
 
-// A bitmap file: headers, a palette of `paletteEntries`, then `rows` bytes of pixels.
-std::string Bitmap(std::int32_t width, std::int32_t height, std::uint16_t bits,
-                   std::uint32_t paletteEntries, std::size_t pixelBytes) {
+// A bitmap file: the file header, an information header of `infoSize` bytes (the fields past the
+// first 40 taken from `more`), then `tables` (masks, palette) and `pixels`.
+std::string Bmp(std::uint32_t infoSize, std::int32_t width, std::int32_t height, std::uint16_t bits,
+                std::uint32_t compression, const std::string& tables, const std::string& pixels,
+                std::uint32_t coloursUsed = 0, const std::string& more = {}) {
     std::string b;
-    auto u16 = [&](std::uint16_t v) { b.append({char(v & 0xFF), char(v >> 8)}); };
+    auto u16 = [&](std::uint32_t v) { b.append({char(v & 0xFF), char((v >> 8) & 0xFF)}); };
     auto u32 = [&](std::uint32_t v) {
         for (int i = 0; i < 4; ++i)
             b.push_back(char((v >> (8 * i)) & 0xFF));
     };
-    const std::uint32_t offset = 54 + 4 * paletteEntries;
+    const std::uint32_t offset = 14 + infoSize + std::uint32_t(tables.size());
     b += "BM";
-    u32(std::uint32_t(offset + pixelBytes));
+    u32(std::uint32_t(offset + pixels.size()));
     u32(0);
     u32(offset);
-    u32(40);
-    u32(std::uint32_t(width));
-    u32(std::uint32_t(height));
-    u16(1);
-    u16(bits);
-    u32(0);
-    u32(0);
-    u32(2835);
-    u32(2835);
-    u32(paletteEntries == 256 ? 0 : paletteEntries);
-    u32(0);
-    b.append(4 * paletteEntries + pixelBytes, '\x11');
+    u32(infoSize);
+    if (infoSize == 12) {
+        u16(std::uint32_t(width));
+        u16(std::uint32_t(height));
+        u16(1);
+        u16(bits);
+    } else {
+        u32(std::uint32_t(width));
+        u32(std::uint32_t(height));
+        u16(1);
+        u16(bits);
+        for (std::uint32_t v : {compression, 0u, 2835u, 2835u, coloursUsed, 0u})
+            u32(v);
+        b += more;
+        b.resize(14 + infoSize, '\0');
+    }
+    return b + tables + pixels;
+}
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string b;
+    for (int v : values)
+        b.push_back(char(v));
     return b;
 }
 
-TEST(Bitmap, OnlyFilesWhosePixelsLieWithinThemAreShown) {
+// Red, green, blue, white as palette entries (blue, green, red, 0).
+const std::string Palette = Bytes({0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0});
+
+// Every format the decoder knows gives the same 2 x 2 picture (red, green over blue, white); a
+// file cut anywhere before its end is no picture.
+TEST(Bitmap, EveryFormatDecodesToTheSamePixelsAndNoCutFileDoes) {
+    const std::vector<std::uint32_t> want = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    const std::string masks565 = Bytes({0, 0xF8, 0, 0, 0xE0, 7, 0, 0, 0x1F, 0, 0, 0});
+    const std::string bgrMasks = Bytes({0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF, 0});
     struct Case {
         const char* what;
         std::string bytes;
-        bool ok;
     } cases[] = {
-        {"24-bit, rows padded to 4 bytes", Bitmap(3, 2, 24, 0, 24), true},
-        {"24-bit, one byte short", Bitmap(3, 2, 24, 0, 23), false},
-        {"8-bit with its palette", Bitmap(4, 4, 8, 256, 16), true},
-        {"8-bit, palette larger than the bits allow", Bitmap(4, 4, 8, 257, 16), false},
-        {"top-down", Bitmap(2, -2, 32, 0, 16), true},
-        {"enormous claim", Bitmap(30000, 30000, 24, 0, 16), false},
-        {"no width", Bitmap(0, 5, 24, 0, 64), false},
-        {"12 bits per pixel", Bitmap(2, 2, 12, 0, 64), false},
-        {"not a bitmap", std::string(200, 'x'), false},
-        {"header only", Bitmap(1, 1, 24, 0, 0).substr(0, 30), false},
+        {"24-bit, bottom-up, rows padded",
+         Bmp(40, 2, 2, 24, 0, "",
+             Bytes({255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0}))},
+        {"32-bit, top-down",
+         Bmp(40, 2, -2, 32, 0, "",
+             Bytes({0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0}))},
+        {"8-bit palette of four", Bmp(40, 2, 2, 8, 0, Palette, Bytes({2, 3, 0, 0, 0, 1, 0, 0}), 4)},
+        {"4-bit", Bmp(40, 2, 2, 4, 0, Palette, Bytes({0x23, 0, 0, 0, 0x01, 0, 0, 0}), 4)},
+        {"1-bit", Bmp(40, 2, 2, 1, 0, Palette.substr(0, 8) + Palette.substr(0, 8),
+                      Bytes({0x80, 0, 0, 0, 0x40, 0, 0, 0}))}, // overwritten below
+        {"16-bit, 5-5-5", Bmp(40, 2, 2, 16, 0, "", Bytes({0x1F, 0, 0xFF, 0x7F, 0, 0x7C, 0xE0, 3}))},
+        {"16-bit, bit fields 5-6-5",
+         Bmp(40, 2, 2, 16, 3, masks565, Bytes({0x1F, 0, 0xFF, 0xFF, 0, 0xF8, 0xE0, 7}))},
+        {"32-bit, bit fields in a version 5 header",
+         Bmp(124, 2, 2, 32, 3, "",
+             Bytes({0, 0, 255, 0, 255, 255, 255, 0, 255, 0, 0, 0, 0, 255, 0, 0}), 0, bgrMasks)},
+        {"RLE8", Bmp(40, 2, 2, 8, 1, Palette, Bytes({1, 2, 1, 3, 0, 0, 1, 0, 1, 1, 0, 1}), 4)},
+        {"RLE4", Bmp(40, 2, 2, 4, 2, Palette, Bytes({2, 0x23, 0, 0, 1, 0x00, 1, 0x10, 0, 1}), 4)},
+        {"OS/2 core header",
+         Bmp(12, 2, 2, 8, 0, Bytes({0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255}),
+             Bytes({2, 3, 0, 0, 0, 1, 0, 0}))},
+    };
+    // One bit per pixel has two colours: red and white, set apart from the table above.
+    cases[4].bytes = Bmp(40, 2, 2, 1, 0, Bytes({0, 0, 255, 0, 255, 255, 255, 0}),
+                         Bytes({0x80, 0, 0, 0, 0x40, 0, 0, 0}), 2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto picture = forms::DecodeBitmap(c.bytes);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->width, 2);
+        EXPECT_EQ(picture->height, 2);
+        if (std::string(c.what) == "1-bit")
+            EXPECT_EQ(picture->pixels,
+                      (std::vector<std::uint32_t>{0xFFFF0000, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFF0000}));
+        else
+            EXPECT_EQ(picture->pixels, want);
+        for (std::size_t cut = 0; cut < c.bytes.size(); ++cut)
+            EXPECT_FALSE(forms::DecodeBitmap(c.bytes.substr(0, cut))) << "cut at " << cut;
+    }
+}
+
+TEST(Bitmap, ClaimsBeyondTheFileOrTheFormatAreNoPicture) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"palette larger than the bits allow",
+         Bmp(40, 4, 4, 8, 0, std::string(4 * 257, '\0'), std::string(16, 'x'), 257)},
+        {"enormous claim", Bmp(40, 30000, 30000, 24, 0, "", std::string(16, 'x'))},
+        {"no width", Bmp(40, 0, 5, 24, 0, "", std::string(64, 'x'))},
+        {"12 bits per pixel", Bmp(40, 2, 2, 12, 0, "", std::string(64, 'x'))},
+        {"RLE running top-down", Bmp(40, 2, -2, 8, 1, Palette, Bytes({0, 1}), 4)},
+        {"RLE8 with 4 bits per pixel", Bmp(40, 2, 2, 4, 1, Palette, Bytes({0, 1}), 4)},
+        {"JPEG inside", Bmp(40, 2, 2, 24, 4, "", std::string(64, 'x'))},
+        {"header size of no known kind", Bmp(41, 2, 2, 24, 0, "", std::string(64, 'x'))},
+        {"not a bitmap", std::string(200, 'x')},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(forms::CheckBitmapFile(c.bytes).has_value(), c.ok) << c.what;
-    const auto layout = forms::CheckBitmapFile(Bitmap(2, -3, 32, 0, 24));
-    ASSERT_TRUE(layout);
-    EXPECT_EQ(layout->height, 3);
-    EXPECT_TRUE(layout->topDown);
-    EXPECT_EQ(layout->bitsOffset, 54u);
+        EXPECT_FALSE(forms::DecodeBitmap(c.bytes)) << c.what;
+    // Runs that reach past the picture's edge are cut there.
+    const auto wide = forms::DecodeBitmap(Bmp(40, 2, 1, 8, 1, Palette, Bytes({200, 3, 0, 1}), 4));
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->pixels, (std::vector<std::uint32_t>{0xFFFFFFFF, 0xFFFFFFFF}));
+    // Indices given one by one, padded to a whole word; a jump leaves the first colour behind.
+    const auto absolute = forms::DecodeBitmap(
+        Bmp(40, 4, 2, 8, 1, Palette, Bytes({0, 3, 1, 2, 3, 0, 0, 2, 0, 1, 1, 3, 0, 1}), 4));
+    ASSERT_TRUE(absolute);
+    const std::uint32_t r = 0xFFFF0000, g = 0xFF00FF00, b = 0xFF0000FF, w = 0xFFFFFFFF;
+    EXPECT_EQ(absolute->pixels, (std::vector<std::uint32_t>{r, r, r, w, g, b, w, r}));
 }
 
 // A location window without a toolkit: records what the handlers do to it.
