@@ -96,6 +96,21 @@ std::string WithSeparator(std::string folder, char separator) {
     return folder;
 }
 
+// A folder read from the registry or from Steam's files as Windows itself writes it (Steam writes
+// "c:/program files (x86)/steam"): backslashes, the folders spelled as on disk, the drive letter
+// in capitals, one trailing backslash. It is what the settings file keeps.
+std::string AsWindowsWritesIt(const std::string& folder) {
+    std::string shown = platform::ShownPath(folder);
+    for (char& c : shown)
+        if (c == '/')
+            c = '\\';
+    if (shown.size() >= 2 && shown[1] == ':' && shown[0] >= 'a' && shown[0] <= 'z')
+        shown[0] = static_cast<char>(shown[0] - 'a' + 'A');
+    while (!shown.empty() && shown.back() == '\\')
+        shown.pop_back();
+    return shown + '\\';
+}
+
 std::vector<std::string> Subfolders(const std::string& folder) {
     return platform::ListSubfolders(folder).value_or(std::vector<std::string>());
 }
@@ -115,8 +130,9 @@ void AddSteamGames(std::vector<std::string>& candidates, const std::string& stea
             libraries.push_back(std::move(library));
     }
     for (const std::string& library : libraries) {
-        candidates.push_back(WithSeparator(library, separator) + "steamapps" + separator +
-                             "common" + separator + "Unreal Tournament" + separator);
+        std::string game = WithSeparator(library, separator) + "steamapps" + separator + "common" +
+                           separator + "Unreal Tournament" + separator;
+        candidates.push_back(separator == '\\' ? AsWindowsWritesIt(game) : std::move(game));
     }
 }
 
@@ -153,7 +169,7 @@ void AddHomePlaces(std::vector<std::string>& candidates) {
 void AddRegisteredPlaces(std::vector<std::string>& candidates) {
     for (const std::string_view key : {InstallerKey, InstallerKey32}) {
         if (const auto folder = platform::RegistryString(std::string(key), "Folder"))
-            candidates.push_back(WithSeparator(*folder, '\\'));
+            candidates.push_back(AsWindowsWritesIt(*folder));
     }
     const std::pair<const char*, const char*> steamKeys[] = {
         {"HKEY_CURRENT_USER\\Software\\Valve\\Steam", "SteamPath"},

@@ -6,8 +6,9 @@
 #
 # The generated game is not at C:\UnrealTournament but at C:\Games\UT Classic, recorded by the
 # installers' registry value (HKLM\SOFTWARE\WOW6432Node\Unreal Technology\Installed Apps\
-# UnrealTournament, Folder), and its System\UnrealTournament.ini moves the cache to ..\Downloads.
-# With no settings file the program must open its main window on that game, store the folder, and on
+# UnrealTournament, Folder, written as Steam writes paths: "c:/games/ut classic"), and its
+# System\UnrealTournament.ini moves the cache to ..\Downloads. With no settings file the program
+# must open its main window on that game, store the folder as Windows writes it, and on
 # "Begin Transfer" move the files out of Downloads and rewrite the index there. Exits 77 (skipped)
 # when Wine or the X tools are missing.
 set -euo pipefail
@@ -19,7 +20,7 @@ drive() {
     local wm=$!
     "$wine" wineboot -i >/dev/null 2>&1 || true
     "$wine" reg add 'HKLM\SOFTWARE\WOW6432Node\Unreal Technology\Installed Apps\UnrealTournament' \
-        /v Folder /t REG_SZ /d 'C:\Games\UT Classic' /f >/dev/null 2>&1 || echo "reg add failed" >&2
+        /v Folder /t REG_SZ /d 'c:/games/ut classic' /f >/dev/null 2>&1 || echo "reg add failed" >&2
     "$wine" 'C:\Lodestow\lodestow.exe' >"$work/lodestow.log" 2>&1 &
     local pid=$! wid
     if wid=$(e2e_find_window Lodestow); then
