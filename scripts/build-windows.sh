@@ -47,11 +47,14 @@ if ((${#dlls[@]} == 0 || ${#foreign[@]} > 0)); then
 fi
 echo "build-windows: $exe imports only system DLLs: ${dlls[*]}"
 
-# The read-me in Windows line ends, the program beside it.
+# The read-me in Windows line ends, the program beside it without its debug information, which
+# stays in the build folder (lodestow.debug) for whoever reads a crash.
 stage=$build_dir/package
 rm -rf "$stage"
 mkdir -p "$stage"
-cp "$exe" "$stage/lodestow.exe"
+"$triplet-objcopy" --only-keep-debug "$exe" "$build_dir/lodestow.debug"
+"$triplet-strip" --strip-all -o "$stage/lodestow.exe" "$exe"
+(cd "$build_dir" && "$triplet-objcopy" --add-gnu-debuglink=lodestow.debug "package/lodestow.exe")
 sed 's/\r$//; s/$/\r/' packaging/windows/README.txt >"$stage/README.txt"
 zip=$build_dir/lodestow-windows-x64.zip
 rm -f "$zip"
