@@ -221,6 +221,10 @@ void SetAfterCopyForTesting(std::function<void()> hook);
 // The machine's drives as "C:", "Z:" ... (on POSIX the drives of the Wine prefix, Z: at least).
 std::vector<std::string> LogicalDrives();
 
+// What kind of drive a drive ("C:") is, for its picture; POSIX knows no kinds (Unknown).
+enum class DriveType { Fixed, Removable, Network, Optical, Ram, Unknown };
+DriveType TypeOfDrive(const std::string& drive);
+
 // The folder of the running executable, without a trailing separator.
 std::string ExecutableFolder();
 

@@ -1,6 +1,7 @@
 #include "ui-win32/FindUnreal.h"
 
 #include "ui-win32/FreakyForm.h"
+#include "ui-win32/Pictures.h"
 #include "ui-win32/Windows.h"
 
 #include <algorithm>
@@ -118,7 +119,10 @@ void FindUnreal::OnSurfaceMouseMove(std::string_view container, int buttons) {
 }
 
 void FindUnreal::OnDrawItem(const forms::Control& control, const DRAWITEMSTRUCT& item) {
-    if (std::string_view(control.name) != "Dir1" || !folder_ || item.itemID == UINT(-1))
+    const std::string_view name = control.name;
+    if (name == "Drive1")
+        return DrawDriveRow(item);
+    if (name != "Dir1" || !folder_ || item.itemID == UINT(-1))
         return;
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     HDC dc = item.hDC;
@@ -126,20 +130,35 @@ void FindUnreal::OnDrawItem(const forms::Control& control, const DRAWITEMSTRUCT&
     ::FillRect(dc, &r, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     if (item.itemID < folder_->rows.size()) {
         const forms::DirRow& row = folder_->rows[item.itemID];
-        // Indented by its level, a small folder drawn open or closed, then the name.
+        // Indented by its level, a folder drawn open or closed, then the name.
         const int x = r.left + 2 + 8 * row.depth;
-        const int mid = (r.top + r.bottom) / 2;
-        RECT folder{x, mid - 5, x + 14, mid + 5};
-        ::FrameRect(dc, &folder,
-                    ::GetSysColorBrush(selected ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT));
-        if (row.open) {
-            RECT inside{x + 1, mid - 2, x + 13, mid + 4};
-            ::FillRect(dc, &inside, ::GetSysColorBrush(COLOR_BTNFACE));
-        }
+        DrawFolderPicture(dc, x, (r.top + r.bottom) / 2 - 6, row.open);
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        RECT text{x + 18, r.top, r.right, r.bottom};
+        RECT text{x + 20, r.top, r.right, r.bottom};
         const std::wstring label = Widen(row.label);
+        ::DrawTextW(dc, label.c_str(), int(label.size()), &text,
+                    DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (item.itemState & ODS_FOCUS)
+        ::DrawFocusRect(dc, &r);
+}
+
+// A drive of the list (or the one shown in its box): its picture by its kind, then its name.
+void FindUnreal::DrawDriveRow(const DRAWITEMSTRUCT& item) {
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    HDC dc = item.hDC;
+    RECT r = item.rcItem;
+    ::FillRect(dc, &r, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int index = item.itemID == UINT(-1) ? driveIndex_ : int(item.itemID);
+    if (index >= 0 && index < int(drives_.size())) {
+        const std::string& entry = drives_[std::size_t(index)];
+        DrawDrivePicture(dc, r.left + 2, (r.top + r.bottom) / 2 - 6,
+                         platform::TypeOfDrive(entry.substr(0, 2)));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT text{r.left + 22, r.top, r.right, r.bottom};
+        const std::wstring label = Widen(entry);
         ::DrawTextW(dc, label.c_str(), int(label.size()), &text,
                     DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }

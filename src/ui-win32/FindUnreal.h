@@ -27,6 +27,7 @@ protected:
     void OnCommand(const forms::Control& control, int code) override;
     void OnSurfaceMouseMove(std::string_view container, int buttons) override;
     void OnDrawItem(const forms::Control& control, const DRAWITEMSTRUCT& item) override;
+    void DrawDriveRow(const DRAWITEMSTRUCT& item);
     void OnReturnKey(const forms::Control& control) override;
     void OnDestroyed() override;
 

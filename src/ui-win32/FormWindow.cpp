@@ -202,7 +202,8 @@ HWND FormWindow::CreateControl(HWND parent, Item& item, int id) {
         break;
     case forms::Kind::DriveList:
         cls = L"COMBOBOX";
-        style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+        // Drawn by the window: each drive with its picture.
+        style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
         break;
     case forms::Kind::CommandButton:
         cls = L"BUTTON";

@@ -1311,6 +1311,10 @@ std::vector<std::string> LogicalDrives() {
     return drives;
 }
 
+DriveType TypeOfDrive(const std::string&) {
+    return DriveType::Unknown;
+}
+
 std::string ExecutableFolder() {
     std::string buffer(4096, '\0');
     for (;;) {

@@ -1122,6 +1122,27 @@ std::vector<std::string> LogicalDrives() {
     return drives;
 }
 
+DriveType TypeOfDrive(const std::string& drive) {
+    if (drive.size() < 2 || drive[1] != ':')
+        return DriveType::Unknown;
+    const wchar_t root[] = {static_cast<wchar_t>(static_cast<unsigned char>(drive[0])), L':', L'\\',
+                            L'\0'};
+    switch (::GetDriveTypeW(root)) {
+    case DRIVE_FIXED:
+        return DriveType::Fixed;
+    case DRIVE_REMOVABLE:
+        return DriveType::Removable;
+    case DRIVE_REMOTE:
+        return DriveType::Network;
+    case DRIVE_CDROM:
+        return DriveType::Optical;
+    case DRIVE_RAMDISK:
+        return DriveType::Ram;
+    default:
+        return DriveType::Unknown;
+    }
+}
+
 std::string ExecutableFolder() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
