@@ -1,5 +1,7 @@
 // lodestow.exe: the program with its Win32 windows.
+#include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
+#include "platform/Processes.h"
 #include "platform/UserFolders.h"
 #include "runtime/DoEvents.h"
 #include "runtime/Globals.h"
@@ -12,6 +14,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     UnrealMOD::ProgramFolder() = platform::ExecutableFolder();
     UnrealMOD::UserFolder() = platform::UserConfigFolder();
     UnrealMOD::SetDoEventsHandler([] { win32ui::ProcessPendingMessages(); });
+    // Started again as administrator: the same game, for this run only.
+    if (const auto game = forms::GameFolderArgument(platform::ProgramArguments(0, nullptr)))
+        UnrealMOD::GameFolder = *game;
 
     win32ui::LoadMainForm();
     return win32ui::RunMessageLoop();

@@ -45,6 +45,15 @@ WholeProgress ToWholeProgress(float min, float max, float value) {
     return p;
 }
 
+std::optional<std::string> GameFolderArgument(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 2 || arguments[0] != ElevatedGameOption || arguments[1].empty())
+        return std::nullopt;
+    std::string folder = arguments[1];
+    if (folder.back() != '\\' && folder.back() != '/')
+        folder += '\\';
+    return folder;
+}
+
 std::string LogoPath() {
     return UnrealMOD::GameFolder + "Help\\UnrealTournamentLogo.bmp";
 }

@@ -2,8 +2,10 @@
 // The main window's handlers where they are not drawing: which lists follow a selection, the
 // cues of the close commands, the whole-number range of the progress bar, where the logo is.
 
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace forms {
 
@@ -23,6 +25,12 @@ struct WholeProgress {
     bool operator==(const WholeProgress&) const = default;
 };
 WholeProgress ToWholeProgress(float min, float max, float value);
+
+// The windows opened on a game given on the command line ("--game DIR", as a program started
+// again with more rights is given its game): the folder, ending in a separator, never stored.
+// nullopt for any other arguments.
+inline constexpr const char* ElevatedGameOption = "--game";
+std::optional<std::string> GameFolderArgument(const std::vector<std::string>& arguments);
 
 // GameFolder + "Help\UnrealTournamentLogo.bmp".
 std::string LogoPath();

@@ -203,6 +203,9 @@ public:
 
     MoveResult Move(const Folder& from, const std::string& fromName, const Folder& to,
                     const std::string& toName);
+    // The last Move that Failed was refused by the system's rules of access: the destination
+    // folder may not be written by this user (or is read-only).
+    bool Denied() const;
     // Flushes the destinations of the copies so far, then deletes their unchanged sources.
     void Commit();
     // Commit, then makes every rename and deletion of the batch durable. False when a flush

@@ -20,4 +20,12 @@ std::optional<FileIdentity> FileIdentityOf(const std::string& path);
 // resolved as every game path is. Processes this program may not look into are left out.
 std::vector<FileIdentity> RunningPrograms();
 
+// Starts this program again with administrator rights and these arguments (Windows asks the user
+// first). False when it was not started: refused, or a system with no such thing (POSIX).
+bool StartElevated(const std::vector<std::string>& arguments);
+
+// The program's arguments as UTF-8, without the program itself (Windows: from the process's
+// wide command line, whatever the ANSI code page; POSIX: as given).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
 } // namespace platform

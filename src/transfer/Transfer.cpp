@@ -180,9 +180,14 @@ public:
             break;
         case platform::MoveResult::DestinationTaken:
             return Kept(report, WhyTaken(*from, to->folder->Location(), toName));
+        case platform::MoveResult::Failed:
+            if (batch_.Denied()) {
+                Refused(to->folder->Location());
+                return Kept(report, "its folder may not be written");
+            }
+            return Kept(report, "it could not be moved");
         case platform::MoveResult::SameFile:
         case platform::MoveResult::SourceChanged:
-        case platform::MoveResult::Failed:
             return Kept(report, "it could not be moved");
         }
         to->folder->Add(toName, true);
@@ -199,11 +204,21 @@ public:
     // Every move of the run is on disk (false when that cannot be made sure).
     bool Finish() { return batch_.Finish(); }
 
+    const std::vector<std::string>& RefusedFolders() const { return refused_; }
+    long long RefusedEntries() const { return refusedEntries_; }
+
 private:
     struct Destination {
         FolderListing* folder = nullptr;
         std::unordered_set<std::string> written;
     };
+
+    void Refused(const platform::Folder& folder) {
+        ++refusedEntries_;
+        const std::string shown = platform::ShownPath(folder.location);
+        if (std::find(refused_.begin(), refused_.end(), shown) == refused_.end())
+            refused_.push_back(shown);
+    }
 
     static RowReport Kept(RowReport report, std::string reason) {
         report.fate = RowFate::Kept;
@@ -253,6 +268,8 @@ private:
     std::map<FolderKey, Destination> byIdentity_;
     std::map<std::string, Destination*> byName_;
     platform::MoveBatch batch_;
+    std::vector<std::string> refused_;
+    long long refusedEntries_ = 0;
 };
 
 std::vector<RowReport>& Report() {
@@ -268,6 +285,20 @@ const std::vector<RowReport>& LastRunReport() {
 
 std::string CompleteCaption(long long kept) {
     return kept > 0 ? "Complete!!! " + std::to_string(kept) + " kept in the cache" : "Complete!!!";
+}
+
+std::string RefusalMessage(const std::string& folder, long long entries) {
+    const std::string count =
+        entries == 1 ? "1 entry stays" : std::to_string(entries) + " entries stay";
+#ifdef _WIN32
+    return "Windows did not let Lodestow write in " + folder + ", so " + count +
+           " in the cache. To move them, start Lodestow as administrator, or move the game to a "
+           "folder of your own (not under Program Files).";
+#else
+    return "Lodestow may not write in " + folder + ", so " + count +
+           " in the cache. To move them, make that folder writable for your user, or move the "
+           "game to a folder of your own.";
+#endif
 }
 
 std::string CacheFilePath(const std::string& cacheName) {
@@ -344,6 +375,12 @@ TransferOutcome RunTransfer(CatalogueColumns& catalogue, TransferView& view,
     }
     // Before the index can reflect the moves, they must be on disk.
     IgnoringFaults([&] { outcome.movesOnDisk = !mover || mover->Finish(); });
+    IgnoringFaults([&] {
+        if (mover) {
+            outcome.refusedFolders = mover->RefusedFolders();
+            outcome.refusedEntries = mover->RefusedEntries();
+        }
+    });
 
     IgnoringFaults([&] { busy.Enable(); });
     IgnoringFaults([&] { view.SetProgValue(view.ProgMax()); });
@@ -420,6 +457,11 @@ void RunitClick(CatalogueColumns& catalogue, TransferView& view, const RowChoice
     }
     if (!problem.empty()) {
         IgnoringFaults([&] { view.ShowProblem(problem); });
+    }
+    if (!outcome.refusedFolders.empty()) {
+        const std::string& folder = outcome.refusedFolders.front();
+        IgnoringFaults(
+            [&] { view.ShowRefusal(RefusalMessage(folder, outcome.refusedEntries), folder); });
     }
     PlayCue(CuePath("\\ldoorsopen1b.wav"));
 }

@@ -28,6 +28,13 @@ public:
     virtual void ShowProblem(const std::string& message) = 0;
     // The entry about to be moved (for a view that names it; the windows do not).
     virtual void ShowCurrentEntry(const CatalogueRow& row) { (void)row; }
+    // The run could not write in `folder` (as the system writes it): access was denied. The
+    // message says which folder and what to do; a view that can start the program again with
+    // more rights offers it.
+    virtual void ShowRefusal(const std::string& message, const std::string& folder) {
+        (void)folder;
+        ShowProblem(message);
+    }
 };
 
 // What the last run did with each row, kept after the closing read has reset the marks, for
@@ -58,7 +65,14 @@ struct TransferOutcome {
     bool walkFinished = true;    // false when a fault stopped the row walk early
     bool catalogueReread = true; // false when the closing read of the index failed
     bool movesOnDisk = true;     // false when the moves could not be made durable
+    // Folders the system refused to let the run write in (as the system writes them), and how
+    // many entries stayed in the cache for it.
+    std::vector<std::string> refusedFolders;
+    long long refusedEntries = 0;
 };
+
+// What the player is told when the system refused to let a run write in a folder.
+std::string RefusalMessage(const std::string& folder, long long entries);
 
 // Which catalogue rows a run takes: one flag per row of the catalogue as read (rows beyond the
 // flags are not taken). A run given none takes every row, as "Begin Transfer" does.

@@ -1,7 +1,10 @@
 #include "ui-win32/MainForm.h"
 
 #include "forms/Bitmap.h"
+#include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
+#include "platform/Processes.h"
+#include "runtime/Globals.h"
 #include "runtime/PlayCue.h"
 #include "ui-win32/FreakyForm.h"
 #include "ui-win32/Resources.h"
@@ -332,6 +335,18 @@ void MainForm::ShowEndProg() {
 
 void MainForm::ShowProblem(const std::string& message) {
     ::MessageBoxW(Handle(), Widen(message).c_str(), L"Lodestow", MB_OK | MB_ICONWARNING);
+}
+
+void MainForm::ShowRefusal(const std::string& message, const std::string&) {
+    const std::wstring question =
+        Widen(message) + L"\n\nStart Lodestow again as administrator now, on the same game?";
+    if (::MessageBoxW(Handle(), question.c_str(), L"Lodestow", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    // The new program takes over: this one closes once it has started.
+    if (platform::StartElevated({forms::ElevatedGameOption, UnrealMOD::GameFolder}))
+        ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    else
+        ShowProblem("Lodestow could not be started as administrator.");
 }
 
 } // namespace win32ui

@@ -62,6 +62,7 @@ public:
     float ProgMax() const override { return progMax_; }
     void ShowEndProg() override;
     void ShowProblem(const std::string& message) override;
+    void ShowRefusal(const std::string& message, const std::string& folder) override;
 
 protected:
     void OnCommand(const forms::Control& control, int code) override;

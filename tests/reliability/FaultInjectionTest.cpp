@@ -76,7 +76,7 @@ struct FaultCase {
     // After the snapshot: hooks that change the disk while the run goes.
     std::function<void(ReliabilityTest&, reliability::Before&, HookedCatalogue&)> arm{};
     std::vector<std::string> marks{}; // "real name:state", each must be among the run's marks
-    bool problem = false;             // the index could not be rewritten and the user is told
+    bool problem = false; // the user is told (the index not rewritten, a folder that refused)
     std::function<void(ReliabilityTest&)> extra{};
     const char* posixOnly = nullptr; // why the case holds on POSIX only (skipped on Windows)
 };
@@ -264,6 +264,7 @@ std::vector<FaultCase> Cases() {
          .files = ThreeFiles(),
          .setup = [](R& t) { t.SetMode("Maps", 0555); },
          .marks = {"DM-A.unr:Errored", "Sky.utx:YES"},
+         .problem = true, // the folder that refused is named
          .posixOnly = "on Windows the read-only attribute of a folder does not refuse new files or "
                       "deletions"});
     // The copies succeed but no cache file can be deleted and no new index written there.

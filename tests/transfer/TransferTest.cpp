@@ -385,6 +385,10 @@ TEST_F(TransferTest, ReadOnlyDestinationAndFolderInTheWayAreLeftAlone) {
     EXPECT_EQ(Names("Cache"), (Strings{"K1.uxx", "K3.uxx", "K8.uxx", "cache.ini"}));
     EXPECT_EQ(Read("Cache/cache.ini"),
               "[Cache]\r\nK1=DM-A.unr\r\nK3=Sky.utx\r\nK8=Cave.uax\r\n\r\n");
+    // Only the folder that refused is named, with what to do about it.
+    ASSERT_EQ(view.problems.size(), 1u);
+    EXPECT_EQ(view.problems[0], UnrealMOD::RefusalMessage(Shown("Sounds"), 1));
+    EXPECT_EQ(UnrealMOD::LastRunReport()[2].reason, "its folder may not be written");
 #endif
 }
 

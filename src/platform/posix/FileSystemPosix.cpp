@@ -1139,6 +1139,7 @@ struct MoveBatch::Impl {
     HeldFolders changed;    // folders whose names changed
     off_t pendingBytes = 0;
     bool ok = true;
+    bool denied = false; // the last Move failed for want of the right to write
 };
 
 MoveBatch::MoveBatch() : impl_(std::make_unique<Impl>()) {
@@ -1180,8 +1181,17 @@ MoveResult OnTakenName(const Folder& from, const std::string& fromName, const Fo
 
 } // namespace
 
+bool MoveBatch::Denied() const {
+    return impl_->denied;
+}
+
 MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, const Folder& to,
                            const std::string& toName) {
+    impl_->denied = false;
+    const auto refused = [this] {
+        impl_->denied = errno == EACCES || errno == EPERM || errno == EROFS;
+        return MoveResult::Failed;
+    };
     if (fromName.empty() || toName.empty())
         return MoveResult::Failed;
     const int fromDir = DirOf(from), toDir = DirOf(to);
@@ -1200,8 +1210,12 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     struct stat there {};
     if (::fstatat(toDir, toName.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
         return OnTakenName(from, fromName, to, toName, keep, impl_->changed);
-    if (errno != ENOENT || !FolderAcceptsChangesAt(toDir))
+    if (errno != ENOENT)
         return MoveResult::Failed;
+    if (!FolderAcceptsChangesAt(toDir)) {
+        impl_->denied = true; // a read-only folder, as Windows would refuse it
+        return MoveResult::Failed;
+    }
 
     if (!keep && st.st_dev == to.identity.device) {
         if (RenameNoReplaceAt(fromDir, fromName, toDir, toName) == 0) {
@@ -1212,7 +1226,7 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
         if (errno == EEXIST)
             return OnTakenName(from, fromName, to, toName, keep, impl_->changed);
         if (errno != EXDEV)
-            return MoveResult::Failed;
+            return refused();
     }
 
     bool changed = false;
@@ -1237,7 +1251,7 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     if (!copied) {
         if (taken)
             return OnTakenName(from, fromName, to, toName, keep, impl_->changed);
-        return changed ? MoveResult::SourceChanged : MoveResult::Failed;
+        return changed ? MoveResult::SourceChanged : refused();
     }
     impl_->copiedInto[to.location] = to.handle;
     impl_->changed[to.location] = to.handle;

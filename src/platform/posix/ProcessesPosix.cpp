@@ -114,4 +114,12 @@ std::vector<FileIdentity> RunningPrograms() {
     return programs;
 }
 
+bool StartElevated(const std::vector<std::string>&) {
+    return false; // the desktop's own tools do that, not the program
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+}
+
 } // namespace platform

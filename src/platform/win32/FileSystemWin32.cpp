@@ -1011,6 +1011,7 @@ struct MoveBatch::Impl {
     std::vector<Pending> pending;
     unsigned long long pendingBytes = 0;
     bool ok = true;
+    bool denied = false; // the last Move failed for want of the right to write
 };
 
 MoveBatch::MoveBatch() : impl_(std::make_unique<Impl>()) {
@@ -1022,8 +1023,18 @@ MoveBatch::~MoveBatch() {
     Finish();
 }
 
+bool MoveBatch::Denied() const {
+    return impl_->denied;
+}
+
 MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, const Folder& to,
                            const std::string& toName) {
+    impl_->denied = false;
+    const auto refused = [this](DWORD error) {
+        impl_->denied = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ||
+                        error == ERROR_PRIVILEGE_NOT_HELD;
+        return MoveResult::Failed;
+    };
     const std::wstring source = Inside(from.location, fromName);
     const std::wstring target = Inside(to.location, toName);
     if (fromName.empty() || toName.empty() || source.empty() || target.empty())
@@ -1055,7 +1066,7 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
             return OnTakenName(from, fromName, to, toName, keep);
         if (error != ERROR_NOT_SAME_DEVICE)
-            return MoveResult::Failed;
+            return refused(error);
     }
     Handle in = OpenSource(source);
     const auto opened = in ? InfoOf(in.get()) : std::nullopt;
@@ -1071,7 +1082,7 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
         in.Close();
         return OnTakenName(from, fromName, to, toName, keep);
     case Copied::Failed:
-        return MoveResult::Failed;
+        return refused(::GetLastError());
     }
     in.Close();
     impl_->pending.push_back({std::move(copy), keep ? std::wstring() : source, *opened});

@@ -5,6 +5,7 @@
 
 #include "platform/Processes.h"
 
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 namespace platform {
@@ -70,6 +71,67 @@ std::vector<FileIdentity> RunningPrograms() {
     }
     ::CloseHandle(snapshot);
     return programs;
+}
+
+namespace {
+
+// One argument as the C runtime splits a command line: quoted when it holds a blank or a quote,
+// backslashes doubled before a quote.
+std::wstring Quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    std::size_t slashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++slashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * slashes + 1 : slashes, L'\\');
+        slashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * slashes, L'\\');
+    return quoted + L"\"";
+}
+
+} // namespace
+
+bool StartElevated(const std::vector<std::string>& arguments) {
+    std::wstring self(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, self.data(), DWORD(self.size()));
+        if (n == 0)
+            return false;
+        if (n < self.size()) {
+            self.resize(n);
+            break;
+        }
+        self.resize(self.size() * 2);
+    }
+    std::wstring parameters;
+    for (const std::string& argument : arguments)
+        parameters += (parameters.empty() ? L"" : L" ") + Quoted(win32::Widen(argument));
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC;
+    info.lpVerb = L"runas";
+    info.lpFile = self.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ::ShellExecuteExW(&info) != FALSE;
+}
+
+std::vector<std::string> ProgramArguments(int, char**) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!words)
+        return arguments;
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(win32::Narrow(words[i]));
+    ::LocalFree(words);
+    return arguments;
 }
 
 } // namespace platform
