@@ -32,7 +32,7 @@ fi
 # DLLs that every Windows has; anything else (the compiler's runtime DLLs above all) would make
 # the program fail to start on a machine without them.
 declare -A system_dll=()
-for dll in advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi user32 \
+for dll in advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ntdll ole32 oleaut32 shell32 shlwapi user32 \
     uxtheme version winmm; do
     system_dll[$dll.dll]=1
 done

@@ -3,6 +3,8 @@
 #ifdef _WIN32
 
 #include "platform/win32/Wide.h"
+
+#include <winternl.h>
 // <windows.h> maps these names to their A/W variants; ours are plain functions.
 #undef FindFirstFile
 #undef DeleteFile
@@ -278,6 +280,43 @@ std::optional<Info> InfoOf(const std::wstring& path) {
     if (!h)
         return std::nullopt;
     return InfoOf(h.get());
+}
+
+// The file's number on its volume alone. Its volume's serial number, which GetFileInformation-
+// ByHandle also gives, costs a query of the volume on each call (under Wine a round trip to its
+// mount manager, most of what a move cost there); a folder's volume is known from when it was
+// opened, and a file inside it, not followed through a link, is on that volume.
+std::optional<std::uint64_t> FileNumberOf(HANDLE h) {
+    IO_STATUS_BLOCK status{};
+    FILE_INTERNAL_INFORMATION internal{};
+    if (!NT_SUCCESS(::NtQueryInformationFile(h, &status, &internal, sizeof internal,
+                                             FileInternalInformation)))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(internal.IndexNumber.QuadPart);
+}
+
+std::optional<std::uint64_t> FileNumberOf(const std::wstring& path) {
+    Handle h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h ? FileNumberOf(h.get()) : std::nullopt;
+}
+
+// InfoOf(h) for a file on a volume already known (see FileNumberOf).
+std::optional<Info> InfoOn(HANDLE h, std::uint64_t volume) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    const auto number = FileNumberOf(h);
+    if (!number || !::GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) ||
+        !::GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard))
+        return std::nullopt;
+    Info info;
+    info.identity = {volume, *number};
+    info.size = static_cast<unsigned long long>(standard.EndOfFile.QuadPart);
+    info.written.dwLowDateTime = basic.LastWriteTime.LowPart;
+    info.written.dwHighDateTime = static_cast<DWORD>(basic.LastWriteTime.HighPart);
+    info.attributes = basic.FileAttributes;
+    return info;
 }
 
 bool Unchanged(const Info& a, const Info& b) {
@@ -914,7 +953,11 @@ std::optional<InputFile> InputFile::Open(const Folder& folder, const std::string
         OPEN_EXISTING, followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!impl->h)
         return std::nullopt;
-    const auto info = InfoOf(impl->h.get());
+    // A file that is no link (or a link not followed) is in the folder, on its volume.
+    const bool linked = attributes != INVALID_FILE_ATTRIBUTES &&
+                        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && followLinks;
+    const auto info =
+        linked ? InfoOf(impl->h.get()) : InfoOn(impl->h.get(), folder.identity.device);
     if (!info || (info->attributes & notPlain) || ::GetFileType(impl->h.get()) != FILE_TYPE_DISK) {
         if (notAFile)
             *notAFile = info.has_value();
@@ -968,7 +1011,7 @@ std::optional<std::string> InputFile::ReadAt(std::uint64_t offset, std::size_t l
 }
 
 bool InputFile::Unchanged() const {
-    const auto now = InfoOf(impl_->h.get());
+    const auto now = InfoOn(impl_->h.get(), impl_->opened.identity.device);
     return now && platform::Unchanged(impl_->opened, *now);
 }
 
@@ -1041,21 +1084,18 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
         return MoveResult::Failed;
     // A folder renamed, or replaced by a link, since it was opened is not followed.
     for (const Folder* folder : {&from, &to}) {
-        const auto now = InfoOf(Widen(folder->location));
-        if (!now || !(now->identity == folder->identity))
+        const auto now = FileNumberOf(Widen(folder->location));
+        if (!now || *now != folder->identity.file)
             return MoveResult::Failed;
     }
-    const auto before = InfoOf(source);
-    if (!before || (before->attributes & FILE_ATTRIBUTE_DIRECTORY))
+    const DWORD attributes = Attributes(source);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return MoveResult::Failed;
-    const bool keep = (before->attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (const auto there = InfoOf(target)) {
-        if (there->identity == before->identity)
-            return MoveResult::SameFile;
-        return OnTakenName(from, fromName, to, toName, keep);
-    } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return MoveResult::Failed;
-    }
+    const bool keep = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    // No look at the target first: the rename and the copy below both refuse a taken name and
+    // say so, and a lookup of a name that is not there costs a search of the whole folder where
+    // names are matched without regard to case (Wine), which made each file cost more the more
+    // files its folder held.
     if (!keep) {
         // Same volume: a rename, no bytes copied. MOVEFILE_COPY_ALLOWED is left out on purpose:
         // across volumes the copy below keeps the source until its copy is on disk. The new name
@@ -1070,7 +1110,7 @@ MoveResult MoveBatch::Move(const Folder& from, const std::string& fromName, cons
     }
     Handle in = OpenSource(source);
     const auto opened = in ? InfoOf(in.get()) : std::nullopt;
-    if (!opened || !(opened->identity == before->identity))
+    if (!opened || (opened->attributes & FILE_ATTRIBUTE_DIRECTORY))
         return MoveResult::Failed;
     Handle copy;
     switch (CopyInto(in.get(), *opened, source, target, false, false, copy)) {
