@@ -12,6 +12,7 @@ packages=(
     qt6-base-dev libsdl2-dev                      # windows; sound cues
     libgtest-dev libgmock-dev libbenchmark-dev    # tests and benchmarks
     xvfb xauth x11-utils xdotool xclip openbox    # headless runs and end-to-end tests
+    x11-xserver-utils                             # xrdb: a font DPI for the scaled-display check
     imagemagick python3 fonts-dejavu-core         # screenshots, demo game, a font to draw with
     fonts-dejavu-extra                            # the narrow face the windows' captions fit in
     exfatprogs exfat-fuse                         # a game on an exFAT drive, in the tests

@@ -11,8 +11,10 @@ struct TwipsRect {
     bool operator==(const TwipsRect&) const = default;
 };
 
-// Nearest pixel; half a pixel rounds away from zero.
-int TwipsToPixels(float twips);
-float PixelsToTwips(int pixels);
+// Nearest pixel; half a pixel rounds away from zero. A pixel is 1440 / dpi twips (15 at 96 dpi,
+// the size every test and the definitions count in).
+inline constexpr int BaseDpi = 96;
+int TwipsToPixels(float twips, int dpi = BaseDpi);
+float PixelsToTwips(int pixels, int dpi = BaseDpi);
 
 } // namespace forms

@@ -131,11 +131,11 @@ void FindUnreal::OnDrawItem(const forms::Control& control, const DRAWITEMSTRUCT&
     if (item.itemID < folder_->rows.size()) {
         const forms::DirRow& row = folder_->rows[item.itemID];
         // Indented by its level, a folder drawn open or closed, then the name.
-        const int x = r.left + 2 + 8 * row.depth;
-        DrawFolderPicture(dc, x, (r.top + r.bottom) / 2 - 6, row.open);
+        const int x = r.left + Px(30) + Px(120) * row.depth;
+        DrawFolderPicture(dc, x, (r.top + r.bottom) / 2 - Px(90), row.open, Dpi());
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        RECT text{x + 20, r.top, r.right, r.bottom};
+        RECT text{x + Px(300), r.top, r.right, r.bottom};
         const std::wstring label = Widen(row.label);
         ::DrawTextW(dc, label.c_str(), int(label.size()), &text,
                     DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -153,11 +153,11 @@ void FindUnreal::DrawDriveRow(const DRAWITEMSTRUCT& item) {
     const int index = item.itemID == UINT(-1) ? driveIndex_ : int(item.itemID);
     if (index >= 0 && index < int(drives_.size())) {
         const std::string& entry = drives_[std::size_t(index)];
-        DrawDrivePicture(dc, r.left + 2, (r.top + r.bottom) / 2 - 6,
-                         platform::TypeOfDrive(entry.substr(0, 2)));
+        DrawDrivePicture(dc, r.left + Px(30), (r.top + r.bottom) / 2 - Px(90),
+                         platform::TypeOfDrive(entry.substr(0, 2)), Dpi());
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        RECT text{r.left + 22, r.top, r.right, r.bottom};
+        RECT text{r.left + Px(330), r.top, r.right, r.bottom};
         const std::wstring label = Widen(entry);
         ::DrawTextW(dc, label.c_str(), int(label.size()), &text,
                     DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

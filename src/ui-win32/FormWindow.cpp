@@ -11,6 +11,10 @@ constexpr wchar_t WindowClass[] = L"LodestowForm";
 constexpr int FirstControlId = 100;
 // Rows of a drop-down list when it is open.
 constexpr int DropDownRows = 8;
+// A list row: 16 pixels at 96 dpi.
+constexpr float RowTwips = 240;
+// A text box's margins, in pixels a side: the font's own leave a count box room for four digits.
+constexpr int TextMargin = 1;
 
 bool& BusyFlag() {
     static bool busy = false;
@@ -48,11 +52,22 @@ std::wstring FaceToUse(HDC dc, const char* face) {
     return asked;
 }
 
-int Px(float twips) {
-    return forms::TwipsToPixels(twips);
-}
-
 } // namespace
+
+int WindowDpi(HWND hwnd) {
+    // Looked up, not imported: Windows 7 and 8 have no such function.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto forWindow = reinterpret_cast<DpiForWindow>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (hwnd && forWindow)
+        if (const UINT dpi = forWindow(hwnd); dpi > 0)
+            return int(dpi);
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : forms::BaseDpi;
+    if (screen)
+        ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : forms::BaseDpi;
+}
 
 std::wstring Widen(std::string_view utf8) {
     if (utf8.empty())
@@ -120,6 +135,7 @@ FormWindow::FormWindow(const forms::Form& form) : form_(form), windowRect_(form.
     for (const forms::Control& c : form.controls)
         items_.push_back({&c, nullptr, c.rect, c.caption, c.visible, nullptr});
 
+    dpi_ = WindowDpi(nullptr);
     // Hidden until the load has run; no border, no title bar; listed where the system lists
     // programs.
     hwnd_ = ::CreateWindowExW(WS_EX_APPWINDOW, WindowClass, Widen(form.title).c_str(),
@@ -128,6 +144,8 @@ FormWindow::FormWindow(const forms::Form& form) : form_(form), windowRect_(form.
                               ::GetModuleHandleW(nullptr), this);
     if (!hwnd_)
         return;
+    dpi_ = WindowDpi(hwnd_);
+    SetWindowRect(windowRect_);
     CreateChildren(hwnd_, form.name);
 }
 
@@ -135,6 +153,9 @@ FormWindow::~FormWindow() {
     Destroy();
     for (auto& [key, font] : fonts_)
         ::DeleteObject(font);
+    for (auto& [name, fit] : fitted_)
+        if (fit.font)
+            ::DeleteObject(fit.font);
     for (auto& [colour, brush] : brushes_)
         ::DeleteObject(brush);
     for (Item& item : items_)
@@ -222,7 +243,7 @@ HWND FormWindow::CreateControl(HWND parent, Item& item, int id) {
     RECT r = PixelRect(item.rect);
     int height = r.bottom - r.top;
     if (c.kind == forms::Kind::DriveList)
-        height += DropDownRows * 16; // the size given is the closed box
+        height += DropDownRows * Px(RowTwips); // the size given is the closed box
     HWND hwnd = ::CreateWindowExW(
         exStyle, cls, text.c_str(), style, r.left, r.top, r.right - r.left, height, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), this);
@@ -231,8 +252,13 @@ HWND FormWindow::CreateControl(HWND parent, Item& item, int id) {
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c)), FALSE);
     if (c.kind == forms::Kind::DriveList) {
         // The closed box keeps the height it was given.
-        const int field = std::max(8, Px(item.rect.height) - 6);
+        const int field = std::max(Px(120), Px(item.rect.height) - Px(90));
         ::SendMessageW(hwnd, CB_SETITEMHEIGHT, WPARAM(-1), field);
+    }
+    if (c.kind == forms::Kind::TextBox) {
+        // Not the margins WM_SETFONT gives: see TextMargin.
+        ::SendMessageW(hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                       MAKELPARAM(TextMargin, TextMargin));
     }
     if (c.kind == forms::Kind::ProgressBar)
         ::SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
@@ -241,22 +267,66 @@ HWND FormWindow::CreateControl(HWND parent, Item& item, int id) {
 
 HFONT FormWindow::FontFor(const forms::Control& control) {
     const forms::Font font = control.font.value_or(form_.font);
-    const auto key = std::make_pair(std::string(font.face),
-                                    int(std::lround(font.points * 100)) * 2 + (font.bold ? 1 : 0));
+    // Points at the window's DPI, the pixel height rounded down so that a caption that fits at
+    // 96 dpi still fits when the font grows with its control.
+    return SizedFont(control, int(std::floor(double(font.points) * dpi_ / 72.0 + 1e-6)));
+}
+
+HFONT FormWindow::SizedFont(const forms::Control& control, int height) {
+    const forms::Font font = control.font.value_or(form_.font);
+    const auto key = std::make_pair(std::string(font.face), height * 2 + (font.bold ? 1 : 0));
     if (auto it = fonts_.find(key); it != fonts_.end())
         return it->second;
     HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
     const std::wstring face = FaceToUse(screen, font.face);
     if (screen)
         ::ReleaseDC(nullptr, screen);
-    // Size and weight as asked for, whatever face stands in.
-    HFONT hfont = ::CreateFontW(-int(std::lround(font.points * float(dpi) / 72.0f)), 0, 0, 0,
-                                font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+    // Height and weight as asked for, whatever face stands in.
+    HFONT hfont = ::CreateFontW(-height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                                FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
     fonts_[key] = hfont;
     return hfont;
+}
+
+HFONT FormWindow::CaptionFont(std::string_view name) {
+    const Item* item = Find(name);
+    if (!item)
+        return nullptr;
+    if (item->def->kind != forms::Kind::Label)
+        return FontFor(*item->def);
+    HDC dc = ::GetDC(nullptr);
+    const RECT r = PixelRect(item->rect);
+    HFONT font =
+        LabelFont(dc, *item->def, Widen(item->caption), r.right - r.left, r.bottom - r.top);
+    ::ReleaseDC(nullptr, dc);
+    return font;
+}
+
+HFONT FormWindow::LabelFont(HDC dc, const forms::Control& control, const std::wstring& text,
+                            int width, int height) {
+    // A face's widths do not grow in step with its height (bitmap faces come in a few sizes,
+    // hinting rounds each letter): where the words would wrap onto a line more than the label
+    // has, or a word stick out, the font is made a pixel smaller until they fit. The last line's
+    // descenders may touch the edge, as they do at 96 dpi.
+    HFONT font = FontFor(control);
+    LOGFONTW asked{};
+    ::GetObjectW(font, sizeof asked, &asked);
+    const int base = std::abs(int(asked.lfHeight));
+    const HGDIOBJ old = ::GetCurrentObject(dc, OBJ_FONT);
+    for (int size = base; size > base / 2; --size) {
+        font = size == base ? font : SizedFont(control, size);
+        ::SelectObject(dc, font);
+        RECT need{0, 0, width, 0};
+        ::DrawTextW(dc, text.c_str(), int(text.size()), &need,
+                    DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        TEXTMETRICW metrics{};
+        ::GetTextMetricsW(dc, &metrics);
+        if (need.right <= width && need.bottom - metrics.tmDescent <= height)
+            break;
+    }
+    ::SelectObject(dc, old);
+    return font;
 }
 
 HBRUSH FormWindow::Brush(const forms::Rgb& colour) {
@@ -339,7 +409,7 @@ void FormWindow::SetRect(std::string_view name, const forms::TwipsRect& r) {
     const RECT px = PixelRect(r);
     int height = px.bottom - px.top;
     if (item->def->kind == forms::Kind::DriveList)
-        height += DropDownRows * 16;
+        height += DropDownRows * Px(RowTwips);
     ::MoveWindow(item->hwnd, px.left, px.top, px.right - px.left, height, TRUE);
 }
 
@@ -348,6 +418,107 @@ void FormWindow::SetWindowRect(const forms::TwipsRect& r) {
     if (hwnd_)
         ::SetWindowPos(hwnd_, nullptr, 0, 0, std::max(Px(r.width), 0), std::max(Px(r.height), 0),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+int WidestOf(HDC dc, HFONT font, const std::vector<std::string>& samples) {
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    int widest = 0;
+    for (const std::string& sample : samples) {
+        const std::wstring wide = Widen(sample);
+        SIZE extent{};
+        ::GetTextExtentPoint32W(dc, wide.c_str(), int(wide.size()), &extent);
+        widest = std::max(widest, int(extent.cx));
+    }
+    ::SelectObject(dc, old);
+    return widest;
+}
+
+} // namespace
+
+void FormWindow::FitCaptions(std::string_view name, std::vector<std::string> samples) {
+    auto [it, added] = fitted_.try_emplace(std::string(name));
+    it->second.samples = std::move(samples);
+    Fit(name, it->second);
+}
+
+void FormWindow::Fit(std::string_view name, Fitted& fit) {
+    const Item* item = Find(name);
+    if (!item || !item->hwnd)
+        return;
+    HFONT base = FontFor(*item->def);
+    HFONT chosen = base;
+    RECT client{};
+    ::GetClientRect(item->hwnd, &client);
+    const int room = int(client.right) - 2 * TextMargin;
+    HDC dc = ::GetDC(item->hwnd);
+    int widest = WidestOf(dc, base, fit.samples);
+    if (widest > room && room > 0) {
+        // A bitmap face (MS Sans Serif is one) cannot be narrowed; the font mapper's TrueType
+        // face of the same height can, by giving it a smaller average width.
+        LOGFONTW face{};
+        ::GetObjectW(base, sizeof face, &face);
+        face.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+        face.lfWidth = 0;
+        for (int attempt = 0; attempt < 8 && widest > room; ++attempt) {
+            HFONT font = ::CreateFontIndirectW(&face);
+            if (!font)
+                break;
+            const HGDIOBJ old = ::SelectObject(dc, font);
+            TEXTMETRICW metrics{};
+            ::GetTextMetricsW(dc, &metrics);
+            ::SelectObject(dc, old);
+            if (chosen != base)
+                ::DeleteObject(chosen);
+            chosen = font;
+            widest = WidestOf(dc, font, fit.samples);
+            if (widest <= room)
+                break;
+            face.lfWidth = std::max<LONG>(1, LONG(metrics.tmAveCharWidth) * room / widest -
+                                                 (attempt > 0 ? attempt : 0));
+        }
+    }
+    ::ReleaseDC(item->hwnd, dc);
+    ::SendMessageW(item->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), TRUE);
+    // A new font brings its own margins.
+    ::SendMessageW(item->hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(TextMargin, TextMargin));
+    if (fit.font && fit.font != chosen)
+        ::DeleteObject(fit.font);
+    fit.font = chosen == base ? nullptr : chosen;
+}
+
+void FormWindow::ApplyDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_)
+        return;
+    dpi_ = dpi;
+    // New fonts first, then the old ones go once no control holds them.
+    std::map<std::pair<std::string, int>, HFONT> old;
+    old.swap(fonts_);
+    for (Item& item : items_) {
+        if (!item.hwnd)
+            continue;
+        ::SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*item.def)), FALSE);
+        if (item.def->kind == forms::Kind::TextBox)
+            ::SendMessageW(item.hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                           MAKELPARAM(TextMargin, TextMargin));
+        if (item.def->kind == forms::Kind::DirList || item.def->kind == forms::Kind::ListBox)
+            ::SendMessageW(item.hwnd, LB_SETITEMHEIGHT, 0, Px(RowTwips));
+        if (item.def->kind == forms::Kind::DriveList) {
+            ::SendMessageW(item.hwnd, CB_SETITEMHEIGHT, WPARAM(-1),
+                           std::max(Px(120), Px(item.rect.height) - Px(90)));
+            ::SendMessageW(item.hwnd, CB_SETITEMHEIGHT, 0, Px(RowTwips));
+        }
+    }
+    for (const Item& item : items_)
+        SetRect(item.def->name, item.rect);
+    SetWindowRect(windowRect_);
+    for (auto& [name, fit] : fitted_)
+        Fit(name, fit);
+    for (auto& [key, font] : old)
+        ::DeleteObject(font);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void FormWindow::SetVisible(std::string_view name, bool visible) {
@@ -403,10 +574,12 @@ void FormWindow::SetPicture(std::string_view name, HBITMAP picture) {
     if (item->def->kind == forms::Kind::PictureBox && picture) {
         BITMAP info{};
         ::GetObjectW(picture, sizeof info, &info);
-        const int border = 2 * ::GetSystemMetrics(SM_CXEDGE);
+        // A picture's pixels and its border are counted as on a 96 dpi display, so the box keeps
+        // its twips at any DPI (and the picture is stretched to them).
+        const float border = forms::PixelsToTwips(2 * ::GetSystemMetrics(SM_CXEDGE));
         forms::TwipsRect r = item->rect;
-        r.width = forms::PixelsToTwips(info.bmWidth + border);
-        r.height = forms::PixelsToTwips(info.bmHeight + border);
+        r.width = forms::PixelsToTwips(info.bmWidth) + border;
+        r.height = forms::PixelsToTwips(info.bmHeight) + border;
         SetRect(name, r);
     }
     if (item->hwnd)
@@ -504,14 +677,14 @@ void FormWindow::PaintWindowless(HDC dc, std::string_view container) {
         } else {
             if (c.opaque)
                 ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
-            ::SelectObject(dc, FontFor(c));
+            const std::wstring text = Widen(item.caption);
+            ::SelectObject(dc, LabelFont(dc, c, text, r.right - r.left, r.bottom - r.top));
             ::SetBkMode(dc, TRANSPARENT);
             ::SetTextColor(dc, c.fore ? ToColorRef(*c.fore) : ::GetSysColor(COLOR_BTNTEXT));
             UINT format = DT_WORDBREAK | DT_NOPREFIX | DT_TOP;
             format |= c.align == forms::Align::Right    ? DT_RIGHT
                       : c.align == forms::Align::Centre ? DT_CENTER
                                                         : DT_LEFT;
-            const std::wstring text = Widen(item.caption);
             ::DrawTextW(dc, text.c_str(), int(text.size()), &r, format);
         }
         ::RestoreDC(dc, saved);
@@ -533,7 +706,16 @@ void FormWindow::Paint(HWND hwnd) {
         HGDIOBJ old = ::SelectObject(mem, self->picture);
         BITMAP info{};
         ::GetObjectW(self->picture, sizeof info, &info);
-        ::BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, mem, 0, 0, SRCCOPY);
+        // Stretched to its size at the window's DPI, smoothly.
+        const int width = Px(forms::PixelsToTwips(info.bmWidth));
+        const int height = Px(forms::PixelsToTwips(info.bmHeight));
+        if (width == info.bmWidth && height == info.bmHeight) {
+            ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
+        } else {
+            ::SetStretchBltMode(dc, HALFTONE);
+            ::SetBrushOrgEx(dc, 0, 0, nullptr);
+            ::StretchBlt(dc, 0, 0, width, height, mem, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        }
         ::SelectObject(mem, old);
         ::DeleteDC(mem);
     }
@@ -608,9 +790,18 @@ LRESULT FormWindow::Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MEASUREITEM: {
         auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        measure->itemHeight = 16;
+        measure->itemHeight = UINT(Px(RowTwips));
         return TRUE;
     }
+    case WM_DPICHANGED:
+        if (hwnd == hwnd_) {
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ApplyDpi(LOWORD(wParam));
+            return 0;
+        }
+        break;
     case WM_DRAWITEM: {
         const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         const auto index = std::size_t(draw->CtlID) - FirstControlId;

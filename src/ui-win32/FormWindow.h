@@ -31,6 +31,13 @@ public:
     // The window of a windowed control (or container); nullptr for windowless ones.
     HWND Control(std::string_view name) const;
 
+    // The window's dots per inch: a pixel is 1440 / Dpi() twips and a point Dpi() / 72 pixels.
+    int Dpi() const { return dpi_; }
+    int Px(float twips) const { return forms::TwipsToPixels(twips, dpi_); }
+    // A new DPI (the window moved to another monitor, or the system's changed): every control,
+    // font and picture is laid out again at it.
+    void ApplyDpi(int dpi);
+
     // Geometry in twips, kept exactly as given and applied in pixels.
     forms::TwipsRect Rect(std::string_view name) const;
     void SetRect(std::string_view name, const forms::TwipsRect& r);
@@ -41,6 +48,11 @@ public:
     bool Visible(std::string_view name) const;
     void SetCaption(std::string_view name, const std::string& text);
     std::string Caption(std::string_view name) const;
+
+    // Makes every one of `samples` fit whole in text box `name` (its text area, margins off):
+    // when the control's face is too wide for them, the box is given a TrueType face of the same
+    // height, condensed as far as needed. Kept at every DPI.
+    void FitCaptions(std::string_view name, std::vector<std::string> samples);
 
     // The picture a picture box shows at its top-left corner (it takes the picture's size, its
     // border included), or an image stretches over itself. The window takes ownership.
@@ -89,6 +101,9 @@ protected:
     virtual void OnDestroyed() {}
 
     HFONT FontFor(const forms::Control& control);
+    // The font a control's caption is drawn in: a label's is made smaller where its words would
+    // not fit otherwise.
+    HFONT CaptionFont(std::string_view name);
 
 private:
     struct Item {
@@ -113,6 +128,9 @@ private:
     void Paint(HWND hwnd);
     void PaintWindowless(HDC dc, std::string_view container);
     HBRUSH Brush(const forms::Rgb& colour);
+    HFONT SizedFont(const forms::Control& control, int height);
+    HFONT LabelFont(HDC dc, const forms::Control& control, const std::wstring& text, int width,
+                    int height);
     LRESULT ControlColour(HDC dc, HWND control);
     std::string ContainerName(HWND hwnd) const;
     void InvalidateItem(const Item& item);
@@ -123,7 +141,19 @@ private:
     std::vector<Item> items_;
     std::map<std::pair<std::string, int>, HFONT> fonts_;
     std::map<COLORREF, HBRUSH> brushes_;
+    // Text boxes whose captions must fit: their samples and the font made for them.
+    struct Fitted {
+        std::vector<std::string> samples;
+        HFONT font = nullptr;
+    };
+    std::map<std::string, Fitted, std::less<>> fitted_;
+    void Fit(std::string_view name, Fitted& fit);
+    int dpi_ = forms::BaseDpi;
 };
+
+// The DPI a window is shown at: its monitor's for a program that declares itself aware of
+// monitors (Windows 10 and later), else the system's.
+int WindowDpi(HWND hwnd);
 
 // The message loop's keyboard: Tab and Shift+Tab follow the keyboard order, Return presses the
 // focused button (a window has no default button). True when the key was used.

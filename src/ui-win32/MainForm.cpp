@@ -51,6 +51,9 @@ MainForm::MainForm() : FormWindow(forms::MainFormDefinition()) {
     SetPicture("Image1",
                static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(BannerBitmap),
                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    // Every digit of a count up to 99,999 is read, and the whole word when it is "Error".
+    for (const char* box : {"NumFilesTxt", "OnesToTransfer"})
+        FitCaptions(box, {"99999", "88888", "00000", "Error"});
 }
 
 MainForm::~MainForm() {

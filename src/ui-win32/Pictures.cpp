@@ -29,9 +29,35 @@ void Box(HDC dc, int left, int top, int right, int bottom, COLORREF fill, COLORR
     Shape(dc, {{left, top}, {right, top}, {right, bottom}, {left, bottom}}, fill, line);
 }
 
+// Draws in the picture's own 96 dpi pixels from (0, 0): the world transform scales and places
+// them, and is put back when the picture is done.
+class PictureSpace {
+public:
+    PictureSpace(HDC dc, int x, int y, int dpi) : dc_(dc) {
+        mode_ = ::SetGraphicsMode(dc, GM_ADVANCED);
+        ::GetWorldTransform(dc, &saved_);
+        const float scale = float(dpi) / 96.0f;
+        const XFORM place{scale, 0, 0, scale, float(x), float(y)};
+        ::SetWorldTransform(dc, &place);
+    }
+    ~PictureSpace() {
+        ::SetWorldTransform(dc_, &saved_);
+        ::SetGraphicsMode(dc_, mode_);
+    }
+    PictureSpace(const PictureSpace&) = delete;
+    PictureSpace& operator=(const PictureSpace&) = delete;
+
+private:
+    HDC dc_;
+    int mode_ = GM_COMPATIBLE;
+    XFORM saved_{1, 0, 0, 1, 0, 0};
+};
+
 } // namespace
 
-void DrawFolderPicture(HDC dc, int x, int y, bool open) {
+void DrawFolderPicture(HDC dc, int left, int top, bool open, int dpi) {
+    const PictureSpace space(dc, left, top, dpi);
+    const int x = 0, y = 0;
     // The tab, then the back of the folder; an open folder's front leans back from its foot.
     Shape(dc, {{x, y + 1}, {x + 1, y}, {x + 5, y}, {x + 6, y + 2}, {x, y + 2}}, FolderBack,
           Outline);
@@ -43,7 +69,9 @@ void DrawFolderPicture(HDC dc, int x, int y, bool open) {
         Box(dc, x, y + 4, x + 14, y + 12, FolderFront, Outline);
 }
 
-void DrawDrivePicture(HDC dc, int x, int y, platform::DriveType type) {
+void DrawDrivePicture(HDC dc, int left, int top, platform::DriveType type, int dpi) {
+    const PictureSpace space(dc, left, top, dpi);
+    const int x = 0, y = 0;
     switch (type) {
     case platform::DriveType::Optical: {
         // A disc with its hole.

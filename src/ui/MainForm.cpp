@@ -160,6 +160,8 @@ protected:
         if (box_->picture_.isNull())
             return;
         QPainter painter(this);
+        // On a scaled display the logo is stretched to its size there: smoothly, not in blocks.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(0, 0, box_->picture_);
     }
     void mouseMoveEvent(QMouseEvent* event) override { box_->mouseMoveEvent(event); }

@@ -43,6 +43,8 @@ TEST(Resources, ManifestAndVersionAreBuiltIntoTheProgram) {
     EXPECT_EQ(Count(manifest, "<supportedOS "), 4u) << manifest;
     EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos); // 7
     EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos); // the classic look stays
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
     const std::string version = Resource(exe, 16);
     for (const char* part : {"FileDescription", "ProductName", "Lodestow", "OriginalFilename",
                              "lodestow.exe", "FileVersion"})

@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
@@ -75,8 +76,8 @@ void CheckBuiltAsDefined(const win32ui::FormWindow& window) {
     EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER));
     RECT client;
     ::GetClientRect(top, &client);
-    EXPECT_EQ(client.right, forms::TwipsToPixels(form.rect.width));
-    EXPECT_EQ(client.bottom, forms::TwipsToPixels(form.rect.height));
+    EXPECT_EQ(client.right, window.Px(form.rect.width));
+    EXPECT_EQ(client.bottom, window.Px(form.rect.height));
     EXPECT_EQ(Text(top), form.title);
 
     for (const forms::Control& c : form.controls) {
@@ -93,11 +94,11 @@ void CheckBuiltAsDefined(const win32ui::FormWindow& window) {
         HWND parent = form.name == std::string(c.container) ? top : window.Control(c.container);
         EXPECT_EQ(::GetParent(hwnd), parent);
         const RECT r = PlaceInParent(hwnd);
-        EXPECT_EQ(r.left, forms::TwipsToPixels(c.rect.left));
-        EXPECT_EQ(r.top, forms::TwipsToPixels(c.rect.top));
-        EXPECT_EQ(r.right - r.left, forms::TwipsToPixels(c.rect.width));
+        EXPECT_EQ(r.left, window.Px(c.rect.left));
+        EXPECT_EQ(r.top, window.Px(c.rect.top));
+        EXPECT_EQ(r.right - r.left, window.Px(c.rect.width));
         if (c.kind != forms::Kind::DriveList) { // its height includes the list that drops down
-            EXPECT_EQ(r.bottom - r.top, forms::TwipsToPixels(c.rect.height));
+            EXPECT_EQ(r.bottom - r.top, window.Px(c.rect.height));
         }
         EXPECT_EQ((::GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0, c.visible);
         if (c.kind == forms::Kind::TextBox || c.kind == forms::Kind::CommandButton) {
@@ -123,13 +124,60 @@ void CheckBuiltAsDefined(const win32ui::FormWindow& window) {
     }
 }
 
+// A window with the fonts its captions are drawn in at hand.
+template <class Window> struct Measuring : Window {
+    using Window::CaptionFont;
+    using Window::FontFor;
+};
+using MeasuringMainForm = Measuring<win32ui::MainForm>;
+
+// Every caption shows whole in its control at the window's DPI: a label's words, wrapped as it
+// draws them, within its rectangle; a button's caption on one line inside its edges.
+template <class Window> void CheckCaptionsWhole(Measuring<Window>& window) {
+    HDC dc = ::GetDC(nullptr);
+    for (const forms::Control& c : window.Definition().controls) {
+        const bool label = c.kind == forms::Kind::Label;
+        if ((!label && c.kind != forms::Kind::CommandButton) || !window.Visible(c.name))
+            continue;
+        std::wstring text = win32ui::Widen(window.Caption(c.name));
+        if (text.empty())
+            continue;
+        std::erase(text, L'&');
+        const forms::TwipsRect twips = window.Rect(c.name);
+        const int width = window.Px(twips.width) - (label ? 0 : 4);
+        RECT need{0, 0, width, 0};
+        const HGDIOBJ old = ::SelectObject(dc, window.CaptionFont(c.name));
+        ::DrawTextW(dc, text.c_str(), int(text.size()), &need,
+                    DT_CALCRECT | DT_NOPREFIX | (label ? DT_WORDBREAK : DT_SINGLELINE));
+        TEXTMETRICW metrics{};
+        ::GetTextMetricsW(dc, &metrics);
+        ::SelectObject(dc, old);
+        // The last line's descenders may touch the edge.
+        EXPECT_LE(need.right, width) << c.name << " at " << window.Dpi() << " dpi";
+        EXPECT_LE(need.bottom - metrics.tmDescent, window.Px(twips.height))
+            << c.name << " at " << window.Dpi() << " dpi";
+    }
+    ::ReleaseDC(nullptr, dc);
+}
+
 TEST(Win32Windows, EveryControlIsTheMatchingSystemControlAtItsPlace) {
-    win32ui::MainForm main;
-    win32ui::FindUnreal location;
+    MeasuringMainForm main;
+    Measuring<win32ui::FindUnreal> location;
     CheckBuiltAsDefined(main);
     CheckBuiltAsDefined(location);
     // The window's own children, front to back.
     EXPECT_EQ(::GetWindow(location.Handle(), GW_CHILD), location.Control("Command3"));
+    // Moved to a monitor of another DPI, every control is laid out again at its twips there.
+    for (const int dpi : {120, 144, 192, 96}) {
+        SCOPED_TRACE(dpi);
+        main.ApplyDpi(dpi);
+        location.ApplyDpi(dpi);
+        EXPECT_EQ(main.Dpi(), dpi);
+        CheckBuiltAsDefined(main);
+        CheckBuiltAsDefined(location);
+        CheckCaptionsWhole(main);
+        CheckCaptionsWhole(location);
+    }
 }
 
 TEST(Win32Windows, TabFollowsTheKeyboardOrderAndSkipsHiddenControls) {
@@ -208,13 +256,20 @@ TEST(Win32Windows, ASelectionIsCarriedToTheOtherListsAndMarksKeepIt) {
     EXPECT_EQ(counts(), std::vector<LRESULT>(4, 0));
 }
 
+// The width of `text` in `font`, in pixels.
+int TextWidth(HFONT font, const std::string& text) {
+    HDC dc = ::GetDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    const std::wstring wide(text.begin(), text.end());
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return extent.cx;
+}
+
 // While a run walks the rows (the window disabled) the bar and the label are not repainted for
 // every row; whatever was skipped, the last values show once the window is enabled again.
-// The main window with the font its labels are drawn in at hand.
-struct MeasuringMainForm : win32ui::MainForm {
-    using win32ui::MainForm::FontFor;
-};
-
 TEST(Win32Windows, ProgressIsThrottledDuringARunAndEndsOnItsLastValue) {
     MeasuringMainForm main;
     HWND bar = main.Control("TranProg");
@@ -248,15 +303,32 @@ TEST(Win32Windows, ProgressIsThrottledDuringARunAndEndsOnItsLastValue) {
         if (std::string(c.name) == "ProgLbl")
             def = &c;
     ASSERT_NE(def, nullptr);
-    HDC dc = ::GetDC(nullptr);
-    const HGDIOBJ old = ::SelectObject(dc, main.FontFor(*def));
-    const std::wstring wide(end.begin(), end.end());
-    SIZE extent{};
-    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(nullptr, dc);
-    EXPECT_GT(extent.cx, 0);
-    EXPECT_LE(extent.cx, forms::TwipsToPixels(main.Rect("ProgLbl").width));
+    const int width = TextWidth(main.FontFor(*def), end);
+    EXPECT_GT(width, 0);
+    EXPECT_LE(width, forms::TwipsToPixels(main.Rect("ProgLbl").width));
+}
+
+// Every digit of a count up to 99,999 and the whole word "Error" fit in the count boxes' text
+// area (the client area less the edit control's margins).
+TEST(Win32Windows, CountBoxesShowFiveDigitsAndErrorWhole) {
+    win32ui::MainForm main;
+    for (const int dpi : {96, 120, 144, 192}) {
+        main.ApplyDpi(dpi);
+        for (const char* box : {"NumFilesTxt", "OnesToTransfer"}) {
+            HWND edit = main.Control(box);
+            RECT client{};
+            ::GetClientRect(edit, &client);
+            const LRESULT margins = ::SendMessageW(edit, EM_GETMARGINS, 0, 0);
+            const int room = client.right - LOWORD(margins) - HIWORD(margins);
+            const auto font = reinterpret_cast<HFONT>(::SendMessageW(edit, WM_GETFONT, 0, 0));
+            // The box's text keeps the height of its font at this DPI.
+            LOGFONTW face{};
+            ::GetObjectW(font, sizeof face, &face);
+            EXPECT_EQ(std::abs(face.lfHeight), int(9.75 * dpi / 72));
+            for (const char* text : {"99999", "88888", "20000", "Error"})
+                EXPECT_LE(TextWidth(font, text), room) << dpi << " dpi, " << box << " " << text;
+        }
+    }
 }
 
 // The list box's rows as it draws them (WM_PRINTCLIENT into a bitmap of its own), as pixels.
