@@ -130,6 +130,25 @@ LRESULT CALLBACK FilterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
+// A new cell under the pointer takes down the tooltip of the one before; the next pause shows its
+// own (the list-view's own tips are per row, and not shown everywhere).
+LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = FromHandle(::GetAncestor(hwnd, GA_ROOT));
+    if (!self || !self->listProc_)
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == WM_MOUSEMOVE && self->tips_) {
+        LVHITTESTINFO hit{};
+        hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const int row = ListView_SubItemHitTest(hwnd, &hit) >= 0 ? hit.iItem : -1;
+        const std::pair<int, int> cell{row, row >= 0 ? hit.iSubItem : -1};
+        if (cell != self->tipCell_) {
+            self->tipCell_ = cell;
+            ::SendMessageW(self->tips_, TTM_POP, 0, 0);
+        }
+    }
+    return ::CallWindowProcW(self->listProc_, hwnd, msg, wParam, lParam);
+}
+
 EntriesWindow::EntriesWindow(MainForm& main) : main_(main) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);
@@ -199,8 +218,22 @@ void EntriesWindow::CreateControls() {
         ::SendMessageW(kinds_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
     ::SendMessageW(kinds_, CB_SETCURSEL, 0, 0);
 
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP |
-                                                 LVS_EX_HEADERDRAGDROP);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
+    listProc_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
+    tips_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+    if (tips_) {
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(list_);
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
+        ::SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 640); // lines break at "\n"
+    }
     for (int c = 0; c < forms::EntriesColumnCount; ++c) {
         const forms::EntriesColumn column = ColumnAt(c);
         std::wstring title = Widen(forms::ColumnTitle(column));
@@ -445,6 +478,14 @@ void EntriesWindow::ExamineInSpareTime() {
 }
 
 LRESULT EntriesWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
+    if (header.hwndFrom == tips_ && header.code == TTN_GETDISPINFOW) {
+        // The cell's own tip: the full name and cache name, the full GUID, the whole state.
+        auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        const auto [row, column] = tipCell_;
+        tipText_ = row >= 0 ? Widen(model_.Tooltip(row, ColumnAt(column))) : std::wstring();
+        tip.lpszText = tipText_.data();
+        return 0;
+    }
     if (header.hwndFrom != list_)
         return 0;
     switch (header.code) {
@@ -459,15 +500,6 @@ LRESULT EntriesWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
                          INDEXTOSTATEIMAGEMASK(UINT(StateImage(item.iItem)));
             item.stateMask |= LVIS_STATEIMAGEMASK;
         }
-        return 0;
-    }
-    case LVN_GETINFOTIPW: {
-        auto& tip = *reinterpret_cast<NMLVGETINFOTIPW*>(lParam);
-        std::string text = model_.Tooltip(tip.iItem, forms::EntriesColumn::Name);
-        if (const std::string guid = model_.Tooltip(tip.iItem, forms::EntriesColumn::Guid);
-            !guid.empty())
-            text += "\nGUID: " + guid;
-        CopyText(Widen(text), tip.pszText, tip.cchTextMax);
         return 0;
     }
     case LVN_ODFINDITEMW:

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace win32ui {
@@ -80,12 +81,17 @@ private:
     HIMAGELIST checks_ = nullptr;
     HBITMAP arrowUp_ = nullptr, arrowDown_ = nullptr;
     WNDPROC filterProc_ = nullptr; // the edit control's own procedure (the cue is drawn over it)
+    WNDPROC listProc_ = nullptr;   // the list's own procedure (the cell under the pointer is kept)
+    HWND tips_ = nullptr;          // the tooltip of the cell under the pointer
+    std::pair<int, int> tipCell_{-1, -1};
+    std::wstring tipText_;
     forms::EntriesModel model_;
     std::unique_ptr<UnrealMOD::EntryDescriber> describer_;
     std::optional<std::uint64_t> freeBytes_;
     std::wstring cellText_; // the text last handed to the list
     DWORD statusShownAt_ = 0;
     friend LRESULT CALLBACK FilterProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK ListProc(HWND, UINT, WPARAM, LPARAM);
 };
 
 } // namespace win32ui
