@@ -409,7 +409,10 @@ void EntriesWindow::SortByColumn(int column) {
 }
 
 void EntriesWindow::MoveChecked() {
+    // Rows not examined yet are examined now: a choice needs to know which may move.
+    FormWindow::SetBusy(model_.Unexamined() > 0);
     const UnrealMOD::RowChoice choice = model_.Choice(main_.RowCount());
+    FormWindow::SetBusy(false);
     if (std::find(choice.begin(), choice.end(), true) == choice.end())
         return;
     main_.RunChosen(&choice);
