@@ -203,9 +203,11 @@ void EntriesWindow::CreateControls() {
         ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         return h;
     };
-    // Created in the keyboard order: the list, the filter, the kinds, "Move checked".
+    // Created in the keyboard order: the list, the filter, the kinds, "Move checked". The list
+    // shares the check box pictures: the window makes them and destroys them.
     list_ = make(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                 WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, ListId);
+                 WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                 ListId);
     filter_ = make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, FilterId);
     kinds_ = make(0, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, KindsId);
     status_ = make(0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, StatusId);
