@@ -9,7 +9,8 @@
 #   location-window.png     the location window, for a game that is not where the settings say
 #
 # and, when build-windows/lodestow.exe and wine64 are there, the same three of the Windows program
-# under Wine as windows-main-window.png, windows-main-window-after.png, windows-location-window.png.
+# under Wine as windows-main-window.png, windows-main-window-after.png, windows-location-window.png,
+# and its cache entries window as windows-entries-window.png.
 # Default: builds build/lodestow and writes into docs/screenshots/, where the README shows them
 # and the visual check in the test suite compares against them. Each picture is of the window alone.
 set -euo pipefail
@@ -61,6 +62,26 @@ shoot() {
     import -window "$wid" "$out/${name}main-window.png"
     local WIDTH HEIGHT X Y SCREEN WINDOW
     eval "$(xdotool getwindowgeometry --shell "$wid")"
+    if [[ $runner == wine ]]; then
+        # F3 opens the cache entries window; a click on the "Name" header sorts it (the arrow
+        # shows), Escape closes it. Taken with its title bar.
+        xdotool windowactivate --sync "$wid" 2>/dev/null || true
+        xdotool key --clearmodifiers F3
+        local entries
+        entries=$(wait_for_window '^Cache Entries$' 30)
+        if [[ -n $entries ]]; then
+            sleep 1
+            # The header row begins below the filter box: 120 + 315 + 120 twips down.
+            xdotool mousemove --window "$entries" --sync 40 $(($(px 555) + 8)) click 1
+            xdotool mousemove 0 0
+            sleep 1
+            import -frame -window "$entries" "$out/${name}entries-window.png"
+            xdotool key --clearmodifiers Escape
+            sleep 1
+        else
+            echo "make-screenshots: the entries window did not appear" >&2
+        fi
+    fi
     # "Begin Transfer" is centred, its bottom edge 250 twips above the window's, 255 twips high.
     local before i
     before=$(stat -c '%i %Y.%y' "$game/Cache/cache.ini")
@@ -160,5 +181,5 @@ if ((windows)) && [[ -f $windows_exe ]]; then
     mkdir -p "$work/windemo/prefix/drive_c/Lodestow"
     cp "$windows_exe" "$work/windemo/prefix/drive_c/Lodestow/lodestow.exe"
     in_x wine "$work/windemo/prefix/drive_c/Lodestow" "$work/windemo/prefix" "$out" windows-
-    echo "make-screenshots: $out/windows-main-window.png, windows-main-window-after.png, windows-location-window.png"
+    echo "make-screenshots: $out/windows-main-window.png, windows-main-window-after.png, windows-location-window.png, windows-entries-window.png"
 fi

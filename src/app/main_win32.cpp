@@ -9,7 +9,8 @@
 #include "ui-win32/Windows.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES |
+                                                       ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);
     UnrealMOD::ProgramFolder() = platform::ExecutableFolder();
     UnrealMOD::UserFolder() = platform::UserConfigFolder();

@@ -6,12 +6,15 @@
 #include "platform/Processes.h"
 #include "runtime/Globals.h"
 #include "runtime/PlayCue.h"
+#include "ui-win32/EntriesWindow.h"
 #include "ui-win32/FreakyForm.h"
 #include "ui-win32/Resources.h"
 #include "ui-win32/Windows.h"
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <vector>
 
 namespace win32ui {
 
@@ -36,6 +39,27 @@ HBITMAP BitmapFromFile(const std::string& bytes) {
     return bitmap;
 }
 
+// The count boxes tell that a double-click on them shows every entry.
+void AddCountBoxTips(HWND window, std::initializer_list<HWND> boxes, HWND& tips) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    tips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window,
+                             nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (!tips)
+        return;
+    std::wstring text = Widen(forms::CountBoxTip);
+    for (HWND box : boxes) {
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window;
+        tool.uId = reinterpret_cast<UINT_PTR>(box);
+        tool.lpszText = text.data();
+        ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
 } // namespace
 
 MainForm::MainForm() : FormWindow(forms::MainFormDefinition()) {
@@ -48,6 +72,7 @@ MainForm::MainForm() : FormWindow(forms::MainFormDefinition()) {
         ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     }
+    AddCountBoxTips(Handle(), {Control("NumFilesTxt"), Control("OnesToTransfer")}, tips_);
     SetPicture("Image1",
                static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(BannerBitmap),
                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
@@ -127,7 +152,79 @@ void MainForm::OnCommand(const forms::Control& control, int code) {
 }
 
 void MainForm::Runit_Click() {
-    UnrealMOD::RunitClick(*this, *this);
+    RunChosen(nullptr);
+}
+
+void MainForm::RunChosen(const UnrealMOD::RowChoice* chosen) {
+    EntriesWindow* entries = Entries();
+    std::vector<UnrealMOD::EntryView> before;
+    if (entries)
+        before = entries->Freeze();
+    ranRows_ = false;
+    UnrealMOD::RunitClick(*this, *this, chosen);
+    if (!entries || !entries->Open())
+        return;
+    if (ranRows_)
+        entries->AfterRun(before);
+    else
+        entries->Reload(); // refused (the game runs): nothing was done, nothing to tell
+}
+
+EntriesWindow* MainForm::OpenEntries() {
+    if (!Entries()) {
+        entries_ = std::make_unique<EntriesWindow>(*this);
+        if (!entries_->Open())
+            return nullptr;
+    }
+    entries_->Show();
+    return entries_.get();
+}
+
+EntriesWindow* MainForm::Entries() const {
+    return entries_ && entries_->Open() ? entries_.get() : nullptr;
+}
+
+void MainForm::ShowLogoMenu(POINT screen) {
+    HMENU menu = ::CreatePopupMenu();
+    ::AppendMenuW(menu, MF_STRING, EntriesMenuCommand, Widen(forms::EntriesMenuItem).c_str());
+    const UINT chosen = UINT(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x,
+                                              screen.y, 0, Handle(), nullptr));
+    ::DestroyMenu(menu);
+    LogoMenuChosen(chosen);
+}
+
+void MainForm::LogoMenuChosen(UINT command) {
+    if (command == EntriesMenuCommand)
+        OpenEntries();
+}
+
+bool MainForm::PreTranslate(MSG& msg) {
+    auto* form = dynamic_cast<MainForm*>(FormWindow::FromHandle(::GetAncestor(msg.hwnd, GA_ROOT)));
+    if (!form || !::IsWindowEnabled(form->Handle()))
+        return false;
+    switch (msg.message) {
+    case WM_KEYDOWN:
+        if (msg.wParam != VK_F3)
+            return false;
+        form->OpenEntries();
+        return true;
+    case WM_LBUTTONDBLCLK:
+        if (msg.hwnd != form->Control("NumFilesTxt") && msg.hwnd != form->Control("OnesToTransfer"))
+            return false;
+        form->OpenEntries();
+        return true;
+    case WM_RBUTTONUP: {
+        HWND logo = form->Control("Picture1");
+        if (msg.hwnd != logo && !::IsChild(logo, msg.hwnd))
+            return false;
+        POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        ::ClientToScreen(msg.hwnd, &at);
+        form->ShowLogoMenu(at);
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 void MainForm::EndProg_Click() {
@@ -151,6 +248,8 @@ void MainForm::Picture1_MouseMove(int buttons) {
 }
 
 void MainForm::OnDestroyed() {
+    if (entries_)
+        entries_->Close();
     MainFormGone(this);
 }
 
@@ -283,6 +382,8 @@ void MainForm::SetProgLbl(const std::string& caption) {
 }
 
 void MainForm::SetWindowEnabled(bool enabled) {
+    if (!enabled)
+        ranRows_ = true;
     ::EnableWindow(Handle(), enabled ? TRUE : FALSE);
     ShowProgress();
 }

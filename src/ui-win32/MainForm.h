@@ -11,10 +11,13 @@
 #include "transfer/Transfer.h"
 #include "ui-win32/FormWindow.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace win32ui {
+
+class EntriesWindow;
 
 class MainForm : public FormWindow,
                  public UnrealMOD::MainFormHost,
@@ -32,6 +35,21 @@ public:
     void EndProg_Click();
     void ExitProg_Click();
     void Picture1_MouseMove(int buttons);
+
+    // The cache entries window, opened (or brought to the front) by F3, a double-click on a
+    // count box or the logo's menu. Entries() is nullptr while it is not open.
+    EntriesWindow* OpenEntries();
+    EntriesWindow* Entries() const;
+    // "Begin Transfer" limited to the chosen rows (every row when none); an open entries window
+    // then shows what the run did.
+    void RunChosen(const UnrealMOD::RowChoice* chosen);
+    // The logo's menu at a point of the screen; its first item opens the entries window.
+    static constexpr UINT EntriesMenuCommand = 1;
+    void ShowLogoMenu(POINT screen);
+    void LogoMenuChosen(UINT command);
+    // The message loop's hooks on this window that leave its look alone: F3, a double-click on
+    // either count box, a right-click on the logo. True when the message was used.
+    static bool PreTranslate(MSG& msg);
 
     // MainFormHost
     void OpenLocationWindow() override;
@@ -86,7 +104,10 @@ private:
     bool progShown_ = false;
     ULONGLONG progShownAt_ = 0;
     bool busy_ = false;
+    bool ranRows_ = false; // the last click walked the rows (it was not refused)
     HICON icon_ = nullptr;
+    HWND tips_ = nullptr;
+    std::unique_ptr<EntriesWindow> entries_;
 };
 
 } // namespace win32ui

@@ -1,5 +1,6 @@
 #include "ui-win32/Windows.h"
 
+#include "ui-win32/EntriesWindow.h"
 #include "ui-win32/FindUnreal.h"
 #include "ui-win32/MainForm.h"
 
@@ -35,7 +36,7 @@ void Retire(FormWindow* window) {
 }
 
 void Dispatch(MSG& msg) {
-    if (RouteKey(msg))
+    if (EntriesWindow::PreTranslate(msg) || MainForm::PreTranslate(msg) || RouteKey(msg))
         return;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);

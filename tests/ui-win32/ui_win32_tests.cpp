@@ -2,11 +2,15 @@
 // place, stacking, keyboard order, the catalogue lists kept together, the picture box taking the
 // logo's size. Needs a display (under Wine: an X server).
 
+#include "catalogue/CacheIndex.h"
 #include "forms/Definitions.h"
 #include "runtime/Globals.h"
+#include "transfer/Entries.h"
 #include "transfer/Transfer.h"
+#include "ui-win32/EntriesWindow.h"
 #include "ui-win32/FindUnreal.h"
 #include "ui-win32/MainForm.h"
+#include "ui-win32/Windows.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -15,6 +19,7 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -427,6 +432,141 @@ TEST(Win32Windows, ThePictureBoxTakesTheLogosSizeAndTheWindowFollows) {
     }
     UnrealMOD::GameFolder.clear();
     fs::remove_all(game);
+}
+
+// A game whose cache holds three maps that a transfer would move; the main window has read it.
+struct EntriesGame {
+    fs::path game = fs::temp_directory_path() / "lodestow-ui-win32-entries";
+    std::vector<std::string> maps{"DM-A.unr", "DM-B.unr", "DM-C.unr"};
+    win32ui::MainForm main;
+
+    EntriesGame() {
+        fs::remove_all(game);
+        fs::create_directories(game / "Cache");
+        fs::create_directories(game / "Maps");
+        std::ofstream index(game / "Cache" / "cache.ini", std::ios::binary);
+        index << "[Cache]\r\n";
+        for (std::size_t i = 0; i < maps.size(); ++i) {
+            index << "K" << i << "=" << maps[i] << "\r\n";
+            const std::string cacheName{'K', char('0' + i)};
+            std::ofstream(game / "Cache" / (cacheName + ".uxx"), std::ios::binary) << "map " << i;
+        }
+        index.close();
+        UnrealMOD::GameFolder = win32ui::Narrow(game.wstring()) + "\\";
+        UnrealMOD::CacheIndexName = "cache.ini";
+        UnrealMOD::ReadCacheIndex(main);
+    }
+    ~EntriesGame() {
+        main.Destroy();
+        win32ui::ProcessPendingMessages();
+        UnrealMOD::GameFolder.clear();
+        fs::remove_all(game);
+    }
+    // A message as the user's input makes it, through the program's message loop.
+    void Input(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam = 0) {
+        ::PostMessageW(hwnd, msg, wParam, lParam);
+        win32ui::ProcessPendingMessages();
+    }
+};
+
+TEST(Win32EntriesWindow, OpensFromTheMainWindowOneAtATimeAndEscapeClosesIt) {
+    const std::vector<std::pair<const char*, std::function<void(EntriesGame&)>>> ways = {
+        {"F3", [](EntriesGame& g) { g.Input(g.main.Control("Picture1"), WM_KEYDOWN, VK_F3); }},
+        {"double-click on the found-files box",
+         [](EntriesGame& g) { g.Input(g.main.Control("NumFilesTxt"), WM_LBUTTONDBLCLK, 0); }},
+        {"double-click on the transferable box",
+         [](EntriesGame& g) { g.Input(g.main.Control("OnesToTransfer"), WM_LBUTTONDBLCLK, 0); }},
+        {"the logo's menu",
+         [](EntriesGame& g) { g.main.LogoMenuChosen(win32ui::MainForm::EntriesMenuCommand); }},
+    };
+    EntriesGame g;
+    g.main.CentreAndShow();
+    for (const auto& [way, open] : ways) {
+        SCOPED_TRACE(way);
+        ASSERT_EQ(g.main.Entries(), nullptr);
+        open(g);
+        win32ui::EntriesWindow* entries = g.main.Entries();
+        ASSERT_NE(entries, nullptr);
+        EXPECT_TRUE(::IsWindowVisible(entries->Handle()));
+        EXPECT_EQ(Text(entries->Handle()), "Cache Entries");
+        EXPECT_EQ(::GetFocus(), entries->List());
+        EXPECT_EQ(::SendMessageW(entries->List(), LVM_GETITEMCOUNT, 0, 0), 3);
+        open(g); // a second time: the same window
+        EXPECT_EQ(g.main.Entries(), entries);
+        g.Input(entries->List(), WM_KEYDOWN, VK_ESCAPE);
+        EXPECT_EQ(g.main.Entries(), nullptr);
+    }
+    // The count boxes tell what a double-click does.
+    HWND tips = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND h, LPARAM found) {
+            if (ClassOf(h) == L"tooltips_class32" && ::GetWindow(h, GW_OWNER) != nullptr)
+                *reinterpret_cast<HWND*>(found) = h;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    ASSERT_NE(tips, nullptr);
+    for (const char* box : {"NumFilesTxt", "OnesToTransfer"}) {
+        wchar_t text[80] = {};
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = g.main.Handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(g.main.Control(box));
+        tool.lpszText = text;
+        ::SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(win32ui::Narrow(text), "Double-click to see every entry") << box;
+    }
+}
+
+TEST(Win32EntriesWindow, SpaceTogglesAndMoveCheckedMovesExactlyTheCheckedRows) {
+    EntriesGame g;
+    g.main.CentreAndShow();
+    win32ui::EntriesWindow* entries = g.main.OpenEntries();
+    ASSERT_NE(entries, nullptr);
+    forms::EntriesModel& model = entries->Model();
+    ASSERT_EQ(model.Shown(), 3);
+    // The rows out of sight are examined in the window's spare time.
+    for (int wait = 0; wait < 400 && model.Unexamined() > 0; ++wait) {
+        win32ui::ProcessPendingMessages();
+        ::Sleep(5);
+    }
+    ASSERT_EQ(model.Unexamined(), 0);
+    for (int s = 0; s < 3; ++s)
+        EXPECT_TRUE(model.Checked(s)) << s;
+    const std::string before = Text(entries->Status());
+
+    // The second row selected; Space unchecks it and again checks it, then unchecks it again.
+    ListView_SetItemState(entries->List(), -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(entries->List(), 1, LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED);
+    for (const bool checked : {false, true, false}) {
+        g.Input(entries->List(), WM_KEYDOWN, VK_SPACE);
+        EXPECT_EQ(model.Checked(1), checked);
+    }
+    EXPECT_NE(Text(entries->Status()), before);
+
+    g.Input(entries->MoveButton(), BM_CLICK, 0);
+    const fs::path cache = g.game / "Cache";
+    EXPECT_TRUE(fs::exists(g.game / "Maps" / "DM-A.unr"));
+    EXPECT_TRUE(fs::exists(g.game / "Maps" / "DM-C.unr"));
+    EXPECT_FALSE(fs::exists(g.game / "Maps" / "DM-B.unr"));
+    EXPECT_FALSE(fs::exists(cache / "K0.uxx"));
+    EXPECT_TRUE(fs::exists(cache / "K1.uxx"));
+    std::ifstream in(cache / "cache.ini", std::ios::binary);
+    const std::string index((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(index, "[Cache]\r\nK1=DM-B.unr\r\n\r\n");
+    // The window stays open and tells what the run did; the row not chosen is still listed.
+    ASSERT_EQ(g.main.Entries(), entries);
+    ASSERT_EQ(model.Shown(), 3);
+    std::vector<UnrealMOD::EntryState> states;
+    for (int s = 0; s < 3; ++s)
+        states.push_back(model.At(s).state);
+    using enum UnrealMOD::EntryState;
+    EXPECT_EQ(states, (std::vector<UnrealMOD::EntryState>{Moved, WillMove, Moved}));
+    // Closing the main window closes it too.
+    g.main.Destroy();
+    EXPECT_EQ(entries->Handle(), nullptr);
 }
 
 } // namespace
