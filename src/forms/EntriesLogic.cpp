@@ -8,6 +8,12 @@
 
 namespace forms {
 
+std::string CountTip(std::string_view shown) {
+    if (shown.size() <= CountBoxCharacters)
+        return CountBoxTip;
+    return std::string(shown) + "\n" + CountBoxTip;
+}
+
 using UnrealMOD::EntryKind;
 using UnrealMOD::EntryState;
 using UnrealMOD::EntryView;

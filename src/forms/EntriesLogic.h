@@ -19,6 +19,10 @@ inline constexpr const char* EntriesTitle = "Cache Entries";
 inline constexpr const char* EntriesMenuItem = "Cache entries\u2026"; // the logo's context menu
 inline constexpr const char* EntriesShortcut = "F3";
 inline constexpr const char* CountBoxTip = "Double-click to see every entry";
+// The count boxes show five characters whole; a longer count shows its leading digits, cut, and
+// its tooltip gives it whole above CountBoxTip.
+inline constexpr std::size_t CountBoxCharacters = 5;
+std::string CountTip(std::string_view shown);
 inline constexpr const char* MoveCheckedCaption = "&Move checked"; // Alt+M
 inline constexpr const char* KeepInstalledItem = "Keep the installed version";
 inline constexpr const char* InstallCachedItem = "Install the cached version";

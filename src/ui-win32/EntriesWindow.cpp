@@ -24,10 +24,6 @@ constexpr DWORD ExamineSliceMs = 20;
 // State images: 1 unchecked, 2 checked, 3 unchecked and not checkable.
 enum : int { Unchecked = 1, Checked, Disabled };
 
-int Px(float twips) {
-    return forms::TwipsToPixels(twips);
-}
-
 forms::EntriesColumn ColumnAt(int subItem) {
     return static_cast<forms::EntriesColumn>(std::clamp(subItem, 0, forms::EntriesColumnCount - 1));
 }
@@ -165,6 +161,7 @@ EntriesWindow::EntriesWindow(MainForm& main) : main_(main) {
     (void)registered;
     font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 
+    dpi_ = WindowDpi(main.Handle());
     RECT frame{0, 0, Px(forms::EntriesDefaultWidth), Px(forms::EntriesDefaultHeight)};
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
@@ -263,13 +260,13 @@ void EntriesWindow::CreateControls() {
 void EntriesWindow::LayOut() {
     RECT client;
     ::GetClientRect(hwnd_, &client);
-    const forms::EntriesLayout layout = forms::LayOutEntries(forms::PixelsToTwips(client.right),
-                                                             forms::PixelsToTwips(client.bottom));
-    const auto place = [](HWND h, const forms::TwipsRect& r, int extra = 0) {
+    const forms::EntriesLayout layout = forms::LayOutEntries(
+        forms::PixelsToTwips(client.right, dpi_), forms::PixelsToTwips(client.bottom, dpi_));
+    const auto place = [this](HWND h, const forms::TwipsRect& r, int extra = 0) {
         ::MoveWindow(h, Px(r.left), Px(r.top), Px(r.width), Px(r.height) + extra, TRUE);
     };
     place(filter_, layout.filter);
-    place(kinds_, layout.kinds, 200); // the height given is the closed box
+    place(kinds_, layout.kinds, Px(3000)); // the height given is the closed box
     place(list_, layout.list);
     place(status_, layout.status);
     place(move_, layout.moveChecked);
@@ -550,6 +547,15 @@ LRESULT EntriesWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (list_)
             LayOut();
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scale: the size Windows suggests, laid out at its DPI.
+        dpi_ = LOWORD(wParam);
+        const auto* r = reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        LayOut();
+        return 0;
+    }
     case WM_GETMINMAXINFO: {
         RECT frame{0, 0, Px(forms::EntriesMinimumWidth), Px(forms::EntriesMinimumHeight)};
         ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);

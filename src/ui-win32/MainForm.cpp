@@ -358,9 +358,34 @@ void MainForm::OnDrawItem(const forms::Control& control, const DRAWITEMSTRUCT& i
 
 void MainForm::SetNumFilesText(const std::string& text) {
     SetCaption("NumFilesTxt", text);
+    SetCountTip("NumFilesTxt", text);
 }
 void MainForm::SetOnesToTransferText(const std::string& text) {
     SetCaption("OnesToTransfer", text);
+    SetCountTip("OnesToTransfer", text);
+}
+void MainForm::SetCountTip(const char* box, const std::string& shown) {
+    if (!tips_)
+        return;
+    std::wstring text = Widen(forms::CountTip(shown));
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(box));
+    tool.lpszText = text.data();
+    ::SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+std::string MainForm::CountTipText(const char* box) const {
+    if (!tips_)
+        return {};
+    wchar_t text[160] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(box));
+    tool.lpszText = text;
+    ::SendMessageW(tips_, TTM_GETTEXTW, WPARAM(std::size(text)), reinterpret_cast<LPARAM>(&tool));
+    return Narrow(text);
 }
 std::string MainForm::NumFilesText() const {
     return Caption("NumFilesTxt");

@@ -65,6 +65,8 @@ public:
     void SetCopied(int r, const std::string& state) override;
     void SetNumFilesText(const std::string& text) override;
     void SetOnesToTransferText(const std::string& text) override;
+    // The tooltip of a count box ("NumFilesTxt", "OnesToTransfer").
+    std::string CountTipText(const char* box) const;
     std::string NumFilesText() const override;
     std::string OnesToTransferText() const override;
 
@@ -107,6 +109,7 @@ private:
     bool ranRows_ = false; // the last click walked the rows (it was not refused)
     HICON icon_ = nullptr;
     HWND tips_ = nullptr;
+    void SetCountTip(const char* box, const std::string& shown);
     std::unique_ptr<EntriesWindow> entries_;
 };
 

@@ -496,26 +496,16 @@ TEST(Win32EntriesWindow, OpensFromTheMainWindowOneAtATimeAndEscapeClosesIt) {
         g.Input(entries->List(), WM_KEYDOWN, VK_ESCAPE);
         EXPECT_EQ(g.main.Entries(), nullptr);
     }
-    // The count boxes tell what a double-click does.
-    HWND tips = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND h, LPARAM found) {
-            if (ClassOf(h) == L"tooltips_class32" && ::GetWindow(h, GW_OWNER) != nullptr)
-                *reinterpret_cast<HWND*>(found) = h;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&tips));
-    ASSERT_NE(tips, nullptr);
+    // The count boxes tell what a double-click does, and a count too long to show whole.
     for (const char* box : {"NumFilesTxt", "OnesToTransfer"}) {
-        wchar_t text[80] = {};
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.hwnd = g.main.Handle();
-        tool.uId = reinterpret_cast<UINT_PTR>(g.main.Control(box));
-        tool.lpszText = text;
-        ::SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
-        EXPECT_EQ(win32ui::Narrow(text), "Double-click to see every entry") << box;
+        for (const std::string count : {"3", "99999", "123456", "Error"}) {
+            g.main.SetNumFilesText(count);
+            g.main.SetOnesToTransferText(count);
+            EXPECT_EQ(g.main.CountTipText(box), count.size() > 5
+                                                    ? count + "\nDouble-click to see every entry"
+                                                    : "Double-click to see every entry")
+                << box;
+        }
     }
 }
 
