@@ -58,6 +58,14 @@ run 0 --help
 has "$out" "Usage: lodestow [COMMAND [OPTIONS]]"
 run 0 transfer --help
 has "$out" "--dry-run"
+# Every command and option the help names is in the manual page.
+for command in "" list transfer check; do
+    "$lodestow" $command --help
+done | grep -oE -- '--[a-z-]+|^  (list|transfer|check) ' | sort -u | while read -r word; do
+    grep -qF -- "${word//-/\\-}" "$src/packaging/linux/lodestow.1" ||
+        echo "the manual page lacks $word" >>"$work/manual"
+done
+[[ ! -s $work/manual ]] || fail "$(cat "$work/manual")"
 run 0 --version
 has "$out" "lodestow "
 run 2 list --bogus
