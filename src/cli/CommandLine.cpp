@@ -161,15 +161,13 @@ std::string TotalsLine(const std::vector<EntryView>& entries) {
     const EntryTotals totals = TotalsOf(entries);
     std::string line =
         std::to_string(totals.entries) + (totals.entries == 1 ? " entry" : " entries");
-    const char* separator = ": ";
     for (int s = 0; s < EntryStateCount; ++s) {
         if (!totals.byState[s])
             continue;
         const auto state = static_cast<EntryState>(s);
-        line += separator + std::to_string(totals.byState[s]) + ' ' + StateText(state, {});
+        line += "; " + StateText(state, {}) + ": " + std::to_string(totals.byState[s]);
         if (state == EntryState::WillMove)
             line += " (" + ShortSize(totals.movableBytes) + ')';
-        separator = ", ";
     }
     return line + '\n';
 }

@@ -84,7 +84,7 @@ run 0 list
 has "$out" "will be moved"
 has "$out" "DM-Lodestar.unr"
 has "$out" "stays in the cache (code package)"
-has "$out" "8 entries: "
+has "$out" "8 entries; will be moved: 5"
 run 0 list --game "$game_path" --json
 json_check "$out" "e=d['entries']; assert len(e)==8 and d['totals']['entries']==8; \
 assert all(x['state'] in ('move','code','unknown-kind') for x in e); \
