@@ -85,6 +85,15 @@ std::string Load(const Options& options, Loaded& loaded) {
     return {};
 }
 
+std::vector<EntryView> NamedEntries(const CatalogueColumns& catalogue) {
+    const EntryDescriber describer(catalogue);
+    std::vector<EntryView> entries;
+    entries.reserve(static_cast<std::size_t>(catalogue.RowCount()));
+    for (int r = 0; r < catalogue.RowCount(); ++r)
+        entries.push_back(describer.Named(r));
+    return entries;
+}
+
 bool Selected(const Options& options, const EntryView& entry) {
     if (!options.only.empty() && std::find(options.only.begin(), options.only.end(),
                                            entry.destination) == options.only.end())
@@ -317,7 +326,11 @@ int Transfer(const Options& options) {
         return Refuse(GameName + std::string(" is running: close the game first, it writes its "
                                              "cache while it runs"));
     CatalogueColumns& catalogue = loaded.catalogue;
-    const std::vector<EntryView> before = DescribeEntries(catalogue);
+    // A dry run shows what would happen, which takes every entry's facts; a run needs only the
+    // names to choose, and reports what it did (a moved entry's cache file is gone by then).
+    const std::vector<EntryView> before =
+        options.dryRun ? DescribeEntries(catalogue) : NamedEntries(catalogue);
+    const bool unknownFolder = platform::IsDirectory(GameFolder + "Unknown File");
     RowChoice choice(before.size(), false);
     std::vector<char> selected(before.size(), 0);
     std::unordered_set<std::string> chosenKeys, staying;
@@ -328,7 +341,7 @@ int Transfer(const Options& options) {
         choice[i] = true;
         selected[i] = 1;
         chosenKeys.insert(Key(before[i]));
-        if (before[i].state == EntryState::StaysUnknown)
+        if (before[i].destination == "Unknown File" && !unknownFolder)
             staying.insert(Key(before[i]));
         anyKept = anyKept || WouldBeKept(before[i].state);
     }

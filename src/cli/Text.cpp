@@ -15,6 +15,10 @@ bool NeedsEscape(char32_t c) {
            (c >= 0x2066 && c <= 0x2069) || c == 0x200e || c == 0x200f;
 }
 
+bool PlainJson(unsigned char byte) {
+    return byte >= 0x20 && byte < 0x7f && byte != '"' && byte != '\\';
+}
+
 void AppendHex(std::string& out, const char* format, unsigned value) {
     char buffer[16];
     const int n = std::snprintf(buffer, sizeof buffer, format, value);
@@ -27,11 +31,17 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
     std::size_t pos = 0;
     while (pos < text.size()) {
+        // The common case, a run of printable ASCII, goes in whole.
+        std::size_t end = pos;
+        while (end < text.size() && PlainJson(static_cast<unsigned char>(text[end])))
+            ++end;
+        out.append(text, pos, end - pos);
+        pos = end;
+        if (pos == text.size())
+            break;
         const unsigned char byte = static_cast<unsigned char>(text[pos]);
-        if (byte >= 0x20 && byte < 0x7f) {
-            // The common case, without decoding.
-            if (byte == '"' || byte == '\\')
-                out += '\\';
+        if (byte == '"' || byte == '\\') {
+            out += '\\';
             out += static_cast<char>(byte);
             ++pos;
             continue;
@@ -68,12 +78,13 @@ std::string ShownText(std::string_view text) {
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const unsigned char byte = static_cast<unsigned char>(text[pos]);
-        if (byte >= 0x20 && byte < 0x7f) {
-            out += static_cast<char>(byte);
-            ++pos;
-            continue;
-        }
+        std::size_t end = pos;
+        while (end < text.size() && text[end] >= 0x20 && text[end] < 0x7f)
+            ++end;
+        out.append(text, pos, end - pos);
+        pos = end;
+        if (pos == text.size())
+            break;
         const char32_t c = platform::utf::DecodeUtf8(text, pos);
         if (c < 0x80 && NeedsEscape(c))
             AppendHex(out, "\\x%02X", static_cast<unsigned>(c));
@@ -109,27 +120,39 @@ std::string IsoTime(std::int64_t seconds) {
     const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
     const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t year = yoe + era * 400 + (month <= 2);
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ",
-                  static_cast<long long>(year), static_cast<long long>(month),
-                  static_cast<long long>(day), static_cast<long long>(rest / 3600),
-                  static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
-    return buffer;
+    // Written digit by digit: this runs once per entry of a large listing.
+    char text[] = "0000-00-00T00:00:00Z";
+    const auto put = [&text](int at, std::int64_t value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + i] = static_cast<char>('0' + value % 10);
+    };
+    put(5, month, 2);
+    put(8, day, 2);
+    put(11, rest / 3600, 2);
+    put(14, rest / 60 % 60, 2);
+    put(17, rest % 60, 2);
+    if (year < 0 || year > 9999)
+        return std::to_string(year) + &text[4];
+    put(0, year, 4);
+    return text;
 }
 
 std::string ShortSize(std::uint64_t bytes) {
     if (bytes < 1024)
         return std::to_string(bytes) + " B";
-    static constexpr const char* units[] = {"KB", "MB", "GB", "TB"};
+    static constexpr const char* units[] = {" KB", " MB", " GB", " TB"};
     double value = static_cast<double>(bytes) / 1024;
     int unit = 0;
     while (value >= 1024 && unit < 3) {
         value /= 1024;
         ++unit;
     }
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1f %s", value, units[unit]);
-    return buffer;
+    // One decimal, without the cost of a formatted print (one per line of a listing).
+    const auto tenths = static_cast<std::uint64_t>(value * 10 + 0.5);
+    std::string text = std::to_string(tenths / 10);
+    text += '.';
+    text += static_cast<char>('0' + tenths % 10);
+    return text + units[unit];
 }
 
 } // namespace cli
