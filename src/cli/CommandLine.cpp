@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "catalogue/CacheIndex.h"
+#include "catalogue/EntryFacts.h"
 #include "cli/Options.h"
 #include "cli/Text.h"
 #include "platform/Console.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace cli {
@@ -318,6 +320,92 @@ bool WouldBeKept(EntryState state) {
            state == EntryState::NameNotUsable;
 }
 
+// The entries after a run, in the order they had before it: what the run did with each one it
+// took (its report lists them in that order), and, for those still in the cache, their facts as
+// the closing read finds them. A moved entry's cache file is gone: it has none.
+std::vector<EntryView> AfterRun(const CatalogueColumns& catalogue,
+                                const std::vector<EntryView>& before,
+                                const std::vector<char>* chosen,
+                                const std::vector<RowReport>& report,
+                                const std::unordered_set<std::string>& staying) {
+    std::vector<EntryView> after = before;
+    const EntryDescriber describer(catalogue);
+    std::unordered_map<std::string, int> rowOf; // filled only when the closing read moved rows
+    // The entry's row in the closing read; -1 when that no longer lists it.
+    const auto rowNow = [&](const EntryView& entry) {
+        const int r = entry.catalogueRow;
+        if (r >= 0 && r < catalogue.RowCount()) {
+            const CatalogueRow row = catalogue.Row(r);
+            if (row.cacheName == entry.cacheName && row.fileName == entry.fileName)
+                return r;
+        }
+        if (rowOf.empty())
+            for (int i = catalogue.RowCount() - 1; i >= 0; --i) {
+                const CatalogueRow row = catalogue.Row(i);
+                rowOf[row.cacheName + '=' + row.fileName] = i;
+            }
+        const auto found = rowOf.find(Key(entry));
+        return found == rowOf.end() ? -1 : found->second;
+    };
+    // Left alone by the run: as a transfer would find it now.
+    const auto describeNow = [&](EntryView& entry) {
+        const int r = rowNow(entry);
+        if (r < 0)
+            return;
+        entry = describer.Named(r);
+        describer.Examine(entry);
+    };
+    // Still in the cache after the run, which said why: only its file's facts are wanted.
+    const auto factsNow = [&](EntryView& entry) {
+        const int r = rowNow(entry);
+        if (r < 0)
+            return;
+        const EntryFacts& facts = CatalogueFacts().Of(catalogue, r);
+        entry.cacheFileFound = facts.cacheFileFound;
+        entry.size = facts.size;
+        entry.modified = facts.modified;
+        entry.guid = facts.header ? facts.header->guid.Hex() : std::string();
+        entry.nameMismatch = facts.nameMismatch;
+        entry.installedName = facts.installedName;
+    };
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EntryView& entry = after[i];
+        if ((chosen && !(*chosen)[i]) || next >= report.size()) {
+            describeNow(entry);
+            continue;
+        }
+        const RowReport& fate = report[next++];
+        if (fate.cacheName != entry.cacheName || fate.fileName != entry.fileName)
+            continue; // not the row the run saw: left as it was named
+        switch (fate.fate) {
+        case RowFate::Moved:
+        case RowFate::Duplicate:
+            entry.state = EntryState::Moved;
+            entry.reason.clear();
+            break;
+        case RowFate::Missing:
+            entry.state = EntryState::Missing;
+            break;
+        case RowFate::Skipped: // stays by rule, when its file is there
+            factsNow(entry);
+            entry.state = entry.cacheFileFound ? EntryState::StaysCode : EntryState::Missing;
+            break;
+        case RowFate::Kept:
+            factsNow(entry);
+            if (staying.count(Key(entry))) {
+                entry.state = EntryState::StaysUnknown;
+                entry.reason.clear();
+            } else {
+                entry.state = EntryState::Kept;
+                entry.reason = fate.reason;
+            }
+            break;
+        }
+    }
+    return after;
+}
+
 int Transfer(const Options& options) {
     Loaded loaded;
     if (auto why = Load(options, loaded); !why.empty())
@@ -333,14 +421,13 @@ int Transfer(const Options& options) {
     const bool unknownFolder = platform::IsDirectory(GameFolder + "Unknown File");
     RowChoice choice(before.size(), false);
     std::vector<char> selected(before.size(), 0);
-    std::unordered_set<std::string> chosenKeys, staying;
+    std::unordered_set<std::string> staying;
     bool anyKept = false;
     for (std::size_t i = 0; i < before.size(); ++i) {
         if (!Selected(options, before[i]))
             continue;
         choice[i] = true;
         selected[i] = 1;
-        chosenKeys.insert(Key(before[i]));
         if (before[i].destination == "Unknown File" && !unknownFolder)
             staying.insert(Key(before[i]));
         anyKept = anyKept || WouldBeKept(before[i].state);
@@ -373,16 +460,9 @@ int Transfer(const Options& options) {
         moved += row.fate == RowFate::Moved || row.fate == RowFate::Duplicate;
         kept += row.fate == RowFate::Kept && !staying.count(row.cacheName + '=' + row.fileName);
     }
-    std::vector<EntryView> after = DescribeEntries(catalogue, &report, &before);
-    std::vector<char> afterSelected(after.size(), 0);
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        const std::string key = Key(after[i]);
-        afterSelected[i] = chosenKeys.count(key) ? 1 : 0;
-        if (after[i].state == EntryState::Kept && staying.count(key)) {
-            after[i].state = EntryState::StaysUnknown;
-            after[i].reason.clear();
-        }
-    }
+    const std::vector<EntryView> after =
+        AfterRun(catalogue, before, filtered ? &selected : nullptr, report, staying);
+    const std::vector<char>& afterSelected = selected;
     if (options.json) {
         Write(stdout, JsonDocument(after, &afterSelected));
     } else {
