@@ -4,7 +4,8 @@
 #   bash scripts/build-windows.sh [extra cmake -D options]
 #
 # Leaves build-windows/lodestow.exe (one statically linked file that needs no DLL beyond those
-# every Windows has) and build-windows/lodestow-windows-x64.zip (the program and a short read-me).
+# every Windows has), build-windows/lodestow.com (the same commands from a console) and
+# build-windows/lodestow-windows-x64.zip (both programs and a short read-me).
 # Builds in build-windows/ or in $LODESTOW_WINDOWS_BUILD_DIR.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -36,16 +37,20 @@ for dll in advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ntdll ole32 oleaut32
     uxtheme version winmm; do
     system_dll[$dll.dll]=1
 done
-mapfile -t dlls < <("$triplet-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
-foreign=()
-for dll in "${dlls[@]}"; do
-    [[ -n ${system_dll[$dll]:-} ]] || foreign+=("$dll")
+# The console program (lodestow.com) is built from the same code, beside the windows program.
+console=$build_dir/lodestow.com
+for program in "$exe" "$console"; do
+    mapfile -t dlls < <("$triplet-objdump" -p "$program" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
+    foreign=()
+    for dll in "${dlls[@]}"; do
+        [[ -n ${system_dll[$dll]:-} ]] || foreign+=("$dll")
+    done
+    if ((${#dlls[@]} == 0 || ${#foreign[@]} > 0)); then
+        echo "build-windows: $program needs DLLs that not every Windows has: ${foreign[*]:-(none found)}" >&2
+        exit 1
+    fi
+    echo "build-windows: $program imports only system DLLs: ${dlls[*]}"
 done
-if ((${#dlls[@]} == 0 || ${#foreign[@]} > 0)); then
-    echo "build-windows: $exe needs DLLs that not every Windows has: ${foreign[*]:-(none found)}" >&2
-    exit 1
-fi
-echo "build-windows: $exe imports only system DLLs: ${dlls[*]}"
 
 # The read-me in Windows line ends, the program beside it without its debug information, which
 # stays in the build folder (lodestow.debug) for whoever reads a crash.
@@ -55,8 +60,9 @@ mkdir -p "$stage"
 "$triplet-objcopy" --only-keep-debug "$exe" "$build_dir/lodestow.debug"
 "$triplet-strip" --strip-all -o "$stage/lodestow.exe" "$exe"
 (cd "$build_dir" && "$triplet-objcopy" --add-gnu-debuglink=lodestow.debug "package/lodestow.exe")
+"$triplet-strip" --strip-all -o "$stage/lodestow.com" "$console"
 sed 's/\r$//; s/$/\r/' packaging/windows/README.txt >"$stage/README.txt"
 zip=$build_dir/lodestow-windows-x64.zip
 rm -f "$zip"
-(cd "$stage" && python3 -m zipfile -c ../lodestow-windows-x64.zip lodestow.exe README.txt)
+(cd "$stage" && python3 -m zipfile -c ../lodestow-windows-x64.zip lodestow.exe lodestow.com README.txt)
 echo "build-windows: $zip holds $(python3 -m zipfile -l "$zip" | tail -n +2 | awk '{print $1}' | xargs)"

@@ -1,4 +1,7 @@
+#include "cli/CommandLine.h"
+#include "platform/Console.h"
 #include "platform/FileSystem.h"
+#include "platform/Processes.h"
 #include "platform/UserFolders.h"
 #include "runtime/DoEvents.h"
 #include "runtime/Globals.h"
@@ -8,6 +11,13 @@
 #include <QWidget>
 
 int main(int argc, char** argv) {
+    // With arguments it is the command line: no window system, no display needed.
+    if (argc > 1) {
+        platform::PrepareConsole();
+        UnrealMOD::ProgramFolder() = platform::ExecutableFolder();
+        UnrealMOD::UserFolder() = platform::UserConfigFolder();
+        return cli::RunCommandLine(platform::ProgramArguments(argc, argv));
+    }
     QApplication app(argc, argv);
     // Ties the windows to the installed desktop entry (its icon and name in docks and task lists).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lodestow.Lodestow"));

@@ -6,7 +6,17 @@
 
 namespace UnrealMOD {
 
+namespace {
+bool silenced = false;
+}
+
+void SilenceCues() {
+    silenced = true;
+}
+
 void PlayCue(const std::string& path) {
+    if (silenced)
+        return;
     if (!platform::FindFirstFile(path))
         return;
     platform::PlayWavSync(path);

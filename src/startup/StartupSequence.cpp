@@ -19,18 +19,10 @@ namespace {
 void SettleGameFolder() {
     if (!GameFolder.empty())
         return; // reopened from the location window: the settings file is left alone
-    if (Copier::FileExists(SettingsPath())) {
-        const auto stored = ReadSettings();
-        GameFolder = stored ? *stored : DefaultGameFolder;
-    } else {
-        // First start: the game where a player's installation put it, when that is one place.
-        GameFolder = DefaultGameFolder;
-        if (!GameIsInstalledAt(GameFolder)) {
-            if (auto found = DiscoverGameFolder())
-                GameFolder = std::move(*found);
-        }
+    FoundGameFolder found = FindGameFolder();
+    GameFolder = std::move(found.folder);
+    if (!found.settingsFileExists)
         WriteSettings(GameFolder); // a read-only program folder is no reason to stop
-    }
 }
 
 // The count box holds a decimal number, or its creation text when no count was written.
@@ -43,6 +35,27 @@ bool IsNonZeroCount(const std::string& text) {
 }
 
 } // namespace
+
+FoundGameFolder FindGameFolder() {
+    FoundGameFolder found;
+    found.folder = DefaultGameFolder;
+    if (Copier::FileExists(SettingsPath())) {
+        found.settingsFileExists = true;
+        if (auto stored = ReadSettings()) {
+            found.folder = std::move(*stored);
+            found.source = GameFolderSource::SettingsFile;
+        }
+        return found;
+    }
+    // First start: the game where a player's installation put it, when that is one place.
+    if (!GameIsInstalledAt(found.folder)) {
+        if (auto discovered = DiscoverGameFolder()) {
+            found.folder = std::move(*discovered);
+            found.source = GameFolderSource::Discovery;
+        }
+    }
+    return found;
+}
 
 StartupOutcome RunStartupSequence(MainFormHost& host) {
     SettleGameFolder();

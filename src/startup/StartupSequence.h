@@ -22,6 +22,22 @@ public:
     virtual void ShowNoFiles() = 0;
 };
 
+// Where the game folder came from when nothing gave it for this run.
+enum class GameFolderSource {
+    SettingsFile, // the settings file's line
+    Default,      // DefaultGameFolder (no settings file, or one that could not be read)
+    Discovery,    // the first start found the game where an installation put it
+};
+struct FoundGameFolder {
+    std::string folder;
+    GameFolderSource source = GameFolderSource::Default;
+    bool settingsFileExists = false;
+};
+// The game folder as the start-up settles it: the settings file's line when the file is there
+// (the default when it cannot be read); otherwise the default when the game is installed there,
+// else the one folder discovery finds. Stores nothing.
+FoundGameFolder FindGameFolder();
+
 enum class StartupOutcome {
     GameMissing, // the location window took over; no layout, the main window is never shown
     GameFound,   // go on with the layout

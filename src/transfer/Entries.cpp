@@ -76,14 +76,24 @@ void EntryDescriber::Analyse() const {
     cacheUses_->reserve(static_cast<std::size_t>(rows));
     std::unordered_set<std::string> landed;
     landed.reserve(static_cast<std::size_t>(rows));
+    usable_.assign(static_cast<std::size_t>(rows), 0);
+    const std::string ext = CacheFileExt();
+    std::string key;
     for (int r = 0; r < rows; ++r) {
         const CatalogueRow row = catalogue.Row(r);
         const auto at = static_cast<std::size_t>(r);
+        const bool cacheNameSafe = IsSafeName(row.cacheName);
         // The count is read when the row is examined, by then with every row counted.
-        if (IsSafeName(row.cacheName))
-            uses_[at] = &++(*cacheUses_)[platform::FileNameKey(row.cacheName + CacheFileExt())];
-        if (row.destination != "System" && NamesUsable(row) &&
-            !landed.insert(row.destination + '\\' + platform::FileNameKey(row.fileName)).second)
+        if (cacheNameSafe)
+            uses_[at] = &++(*cacheUses_)[platform::FileNameKey(row.cacheName + ext)];
+        if (row.destination == "System")
+            continue;
+        usable_[at] = cacheNameSafe && !row.fileName.empty() && IsSafeName(row.fileName) &&
+                      MovesOutOfCache(row.destination);
+        if (!usable_[at])
+            continue;
+        key.assign(row.destination).append(1, '\\').append(platform::FileNameKey(row.fileName));
+        if (!landed.insert(key).second)
             laterSameName_[at] = 1;
     }
 }
@@ -101,7 +111,9 @@ EntryView EntryDescriber::Named(int r) const {
     if (row.destination == "System") {
         entry.state = EntryState::StaysCode;
         entry.examined = !IsSafeName(row.cacheName);
-    } else if (!NamesUsable(row)) {
+    } else if (analysed_ && static_cast<std::size_t>(r) < usable_.size()
+                   ? !usable_[static_cast<std::size_t>(r)]
+                   : !NamesUsable(row)) {
         entry.state = EntryState::NameNotUsable;
         entry.examined = true;
     } else {

@@ -102,6 +102,7 @@ private:
     mutable std::unique_ptr<CacheUses> cacheUses_; // entries per cache file
     mutable std::vector<const int*> uses_;         // each row's count in it
     mutable std::vector<char> laterSameName_; // an earlier entry lands on the same destination file
+    mutable std::vector<char> usable_; // the row's names can be made into paths (not "System")
     mutable std::vector<std::pair<std::string, bool>> folders_;
 };
 

@@ -74,11 +74,15 @@ dpkg -s lodestow >/dev/null 2>&1 || { echo "installed_run: the lodestow package 
 desktop=/usr/share/applications/$app_id.desktop
 dpkg -L lodestow | grep -qx "$desktop" || fail "the package does not hold $desktop"
 [[ -f $desktop ]] || fail "no desktop entry in the menu's folder"
-for f in /usr/share/icons/hicolor/{48x48,256x256}/apps/$app_id.png /usr/share/metainfo/$app_id.metainfo.xml; do
+for f in /usr/share/icons/hicolor/{48x48,256x256}/apps/$app_id.png /usr/share/metainfo/$app_id.metainfo.xml \
+    /usr/share/man/man1/lodestow.1.gz /usr/share/bash-completion/completions/lodestow; do
     [[ -f $f ]] || fail "missing: $f"
 done
 [[ $(readlink -f /usr/bin/lodestow) == /usr/lib/lodestow/lodestow ]] ||
     fail "/usr/bin/lodestow leads to $(readlink -f /usr/bin/lodestow), not /usr/lib/lodestow/lodestow"
+# The command line answers without a display.
+env -u DISPLAY -u WAYLAND_DISPLAY lodestow --version | grep -q '^lodestow ' ||
+    fail "lodestow --version did not answer without a display"
 command=$(sed -n 's/^Exec=//p' "$desktop" | head -n1)
 [[ -n $command ]] || fail "the desktop entry has no Exec line"
 echo "installed_run: desktop entry command: $command -> $(command -v "${command%% *}")"
