@@ -25,18 +25,18 @@ COLORREF ToColorRef(const forms::Rgb& c) {
     return RGB(c.r, c.g, c.b);
 }
 
+// A callback of the system's own calling convention (a lambda has another on 32-bit Windows).
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
 bool FaceInstalled(HDC dc, const std::wstring& face) {
     LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
     bool found = false;
-    ::EnumFontFamiliesExW(
-        dc, &wanted,
-        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) -> int {
-            *reinterpret_cast<bool*>(found) = true;
-            return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
+    ::EnumFontFamiliesExW(dc, &wanted, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 

@@ -160,8 +160,14 @@ e2e_check_transfer() {
     fi
 }
 
-# Sets wine to the path of wine64; exits 77 (skipped) when Wine is not installed.
+# Sets wine to the path of wine64 (or of $LODESTOW_WINE, such as the 32-bit loader for the 32-bit
+# program); exits 77 (skipped) when Wine is not installed.
 e2e_require_wine() {
+    if [[ -n ${LODESTOW_WINE:-} ]]; then
+        wine=$LODESTOW_WINE
+        [[ -x $wine ]] || { echo "SKIP: $wine is not installed"; exit 77; }
+        return
+    fi
     wine=$(command -v wine64 2>/dev/null || true)
     [[ -n $wine || ! -x /usr/lib/wine/wine64 ]] || wine=/usr/lib/wine/wine64
     if [[ -z $wine ]]; then
