@@ -6,6 +6,7 @@
 #include "ui/MainForm.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -51,6 +52,24 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         if (!index.siblingAtColumn(0).flags().testFlag(Qt::ItemIsUserCheckable))
             option->state &= ~QStyle::State_Enabled;
+    }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        // The classic style draws the check mark of a selected row in the highlight's text colour,
+        // white in a white box: drawn again as on an unselected row, it stays visible.
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        if (!opt.features.testFlag(QStyleOptionViewItem::HasCheckIndicator) ||
+            !opt.state.testFlag(QStyle::State_Selected))
+            return;
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        QStyleOptionViewItem check = opt;
+        check.rect = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, widget);
+        check.state &= ~QStyle::State_Selected;
+        check.state |= opt.checkState == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+        style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, painter, widget);
     }
 };
 
