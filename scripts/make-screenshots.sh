@@ -7,6 +7,7 @@
 #   main-window.png         the main window as it opens on the demo game
 #   main-window-after.png   the same after "Begin Transfer" has run
 #   location-window.png     the location window, for a game that is not where the settings say
+#   entries-window.png      the Cache Entries window (F3 on the main window) before the transfer
 #
 # and, when build-windows/lodestow.exe and wine64 are there, the same three of the Windows program
 # under Wine as windows-main-window.png, windows-main-window-after.png, windows-location-window.png,
@@ -60,6 +61,19 @@ shoot() {
     fi
     sleep 1.5
     import -window "$wid" "$out/${name}main-window.png"
+    # F3 opens the Cache Entries window; its rows are examined in the first moments it is open.
+    local eid
+    xdotool windowactivate --sync "$wid" key F3 2>/dev/null || true
+    eid=$(wait_for_window '^Cache Entries$' 20)
+    if [[ -n $eid ]]; then
+        xdotool mousemove 0 0
+        sleep 2
+        import -window "$eid" "$out/${name}entries-window.png"
+        xdotool windowactivate --sync "$eid" key Escape 2>/dev/null || true
+        sleep 0.5
+    elif [[ $runner != wine ]]; then
+        echo "make-screenshots: F3 did not open the Cache Entries window" >&2
+    fi
     local WIDTH HEIGHT X Y SCREEN WINDOW
     eval "$(xdotool getwindowgeometry --shell "$wid")"
     if [[ $runner == wine ]]; then
@@ -163,7 +177,7 @@ in_x() {
     bash "$here/in-xvfb.sh" bash "$here/make-screenshots.sh" --in-x "$@"
 }
 in_x native "$work/linux" "$work/demo/prefix" "$out" ""
-echo "make-screenshots: $out/main-window.png, main-window-after.png, location-window.png"
+echo "make-screenshots: $out/main-window.png, main-window-after.png, location-window.png, entries-window.png"
 
 windows_exe=$root/build-windows/lodestow.exe
 if ((windows)) && [[ -f $windows_exe ]]; then

@@ -3,11 +3,13 @@
 #include "catalogue/CacheIndex.h"
 #include "forms/Bitmap.h"
 #include "forms/Definitions.h"
+#include "forms/EntriesLogic.h"
 #include "forms/MainFormLogic.h"
 #include "platform/FileSystem.h"
 #include "runtime/PlayCue.h"
 #include "ui/CatalogueList.h"
 #include "ui/Controls.h"
+#include "ui/EntriesWindow.h"
 #include "ui/FreakyForm.h"
 #include "ui/Twips.h"
 #include "ui/WidgetStyle.h"
@@ -20,11 +22,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringList>
 
 #include <cmath>
@@ -220,6 +224,7 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
 }
 
 MainForm::~MainForm() {
+    delete entries_.data();
     if (busy_)
         QApplication::restoreOverrideCursor();
 }
@@ -334,6 +339,15 @@ void MainForm::CreateControls() {
     connect(DestinationList, &CatalogueList::currentRowChanged, this,
             &MainForm::DestinationList_Click);
     connect(Copied, &CatalogueList::currentRowChanged, this, &MainForm::Copied_Click);
+
+    // The way to the entries window leaves the face of the window as it is: a tooltip, a double
+    // click, the logo's own menu and F3.
+    for (QLineEdit* box : {NumFilesTxt, OnesToTransfer}) {
+        box->setToolTip(QString::fromUtf8(forms::CountBoxTip));
+        box->installEventFilter(this);
+    }
+    auto* f3 = new QShortcut(QKeySequence(QString::fromLatin1(forms::EntriesShortcut)), this);
+    connect(f3, &QShortcut::activated, this, &MainForm::OpenEntries);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -384,7 +398,67 @@ void MainForm::ApplyLayoutValues(const MainLayoutValues& v) {
 // Handlers
 
 void MainForm::Runit_Click() {
-    UnrealMOD::RunitClick(*this, *this);
+    RunTransfer(nullptr);
+}
+
+void MainForm::RunTransfer(const UnrealMOD::RowChoice* chosen) {
+    // The run reads the catalogue again: the entries window reads nothing from it meanwhile.
+    std::vector<UnrealMOD::EntryView> before;
+    if (entries_) {
+        before = entries_->Table().Model().Entries();
+        entries_->Freeze();
+        raise(); // the bar and the label in sight
+    }
+    runStarted_ = false;
+    UnrealMOD::RunitClick(*this, *this, chosen);
+    if (!entries_)
+        return;
+    if (runStarted_)
+        entries_->ShowRun(before);
+    else
+        entries_->Thaw(); // refused (the game runs): nothing changed
+}
+
+void MainForm::RereadCatalogue() {
+    if (entries_)
+        entries_->Freeze();
+    UnrealMOD::ReadCacheIndex(*this);
+    if (entries_)
+        entries_->Reload();
+}
+
+EntriesWindow* MainForm::Entries() const {
+    return entries_;
+}
+
+void MainForm::OpenEntries() {
+    if (!isEnabled())
+        return; // a run is in progress
+    if (!entries_) {
+        entries_ = new EntriesWindow(*this);
+        entries_->setAttribute(Qt::WA_DeleteOnClose);
+        entries_->Reload();
+    }
+    entries_->Bring();
+}
+
+void MainForm::contextMenuEvent(QContextMenuEvent* event) {
+    // Right-clicks anywhere on the logo (and on the controls on it that have no menu of their own)
+    // arrive here.
+    QMenu menu(this);
+    QAction* open = menu.addAction(QString::fromUtf8(forms::EntriesMenuItem));
+    if (menu.exec(event->globalPos()) == open)
+        OpenEntries();
+    event->accept();
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        (watched == NumFilesTxt || watched == OnesToTransfer)) {
+        // After the box has had its double-click (it selects its text, as before).
+        QMetaObject::invokeMethod(this, &MainForm::OpenEntries, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainForm::EndProg_Click() {
@@ -466,6 +540,8 @@ void MainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    if (entries_)
+        entries_->close(); // it goes with the main window
     // A close from outside (the window manager) ends the program as the close buttons do.
     QMetaObject::invokeMethod(
         qApp, [] { ui::QuitIfNoWindowLeft(); }, Qt::QueuedConnection);
@@ -543,6 +619,7 @@ std::string MainForm::OnesToTransferText() const {
 // TransferView
 
 void MainForm::ShowTranFrame() {
+    runStarted_ = true;
     TranFrame->show();
 }
 void MainForm::SetProgLbl(const std::string& caption) {

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -30,6 +31,7 @@ class QPushButton;
 namespace ui {
 
 class CatalogueList;
+class EntriesWindow;
 
 using forms::LayOutMainForm;
 using forms::MainLayoutValues;
@@ -85,6 +87,16 @@ public:
     void DestinationList_Click();
     void Copied_Click();
     void Picture1_MouseMove(Qt::MouseButtons buttons);
+
+    // The cache entries window: opened (or brought forward, there is one at most) from the logo's
+    // menu, a double-click on a count box or F3.
+    void OpenEntries();
+    EntriesWindow* Entries() const;
+    // "Begin Transfer" (no choice) or "Move checked" (the checked rows): the same run, after which
+    // an open entries window shows what it did.
+    void RunTransfer(const UnrealMOD::RowChoice* chosen);
+    // Reads the cache index again (F5 in the entries window).
+    void RereadCatalogue();
 
     // The window's own geometry in twips (width and height).
     TwipsRect FormTwips() const;
@@ -151,6 +163,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -167,6 +181,8 @@ private:
     bool busy_ = false;
     QString progLbl_;
     QElapsedTimer shown_;
+    QPointer<EntriesWindow> entries_;
+    bool runStarted_ = false; // the last click got as far as the run
 };
 
 } // namespace ui

@@ -20,6 +20,11 @@ count_at() {
     xdotool mousemove --window "$wid" --sync $(((x + 307) / 15)) $(((240 + 187) / 15)) click --repeat 2 1
     sleep 0.3
     xclip -o -selection primary 2>/dev/null || echo "(nothing selected)"
+    # The double-click also opened the Cache Entries window: Escape closes it again.
+    if e2e_find_window "Cache Entries" 5 >/dev/null; then
+        xdotool key --clearmodifiers Escape
+        e2e_window_gone "Cache Entries" 5 || true
+    fi
 }
 
 # ---- the part that runs inside the virtual X server --------------------------------------------

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The visual check: the built program under Xvfb with openbox on our demo game, its main window
-# before and after "Begin Transfer" and its location window, compared by structure (control edges,
-# the colours of each region) with the committed pictures in docs/screenshots/, which the README
-# shows and scripts/make-screenshots.sh refreshes when the look changes on purpose.
+# before and after "Begin Transfer", its Cache Entries window and its location window, compared
+# by structure (control edges, the colours of each region) with the committed pictures in
+# docs/screenshots/, which the README shows and scripts/make-screenshots.sh refreshes when the
+# look changes on purpose.
 #
 #   visual_check.sh LODESTOW_EXECUTABLE SOURCE_DIR OUT_DIR
 #
@@ -26,7 +27,7 @@ if ! bash "$src/scripts/make-screenshots.sh" --exe "$exe" --out "$out" --linux-o
     exit 1
 fi
 failures=0
-for name in main-window main-window-after location-window; do
+for name in main-window main-window-after location-window entries-window; do
     if ! python3 "$src/tests/visual/visual_compare.py" "$src/docs/screenshots/$name.png" \
         "$out/$name.png" --diff "$out/$name.diff.png"; then
         cp "$src/docs/screenshots/$name.png" "$out/$name.reference.png"
@@ -40,4 +41,4 @@ if ((failures > 0)); then
     exit 1
 fi
 rm -rf "$out"
-echo "visual check: all three pictures are alike in structure"
+echo "visual check: all four pictures are alike in structure"
