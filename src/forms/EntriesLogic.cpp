@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <unordered_set>
 
 namespace forms {
 
@@ -430,6 +431,31 @@ UnrealMOD::RowChoice EntriesModel::Choice(int catalogueRows) const {
             choice[static_cast<std::size_t>(r)] = true;
     }
     return choice;
+}
+
+namespace {
+std::string ChoiceKey(const UnrealMOD::EntryView& entry) {
+    return entry.cacheName + '=' + entry.fileName;
+}
+} // namespace
+
+std::vector<std::string> EntriesModel::LeftUnchecked() const {
+    std::vector<std::string> left;
+    for (std::size_t e = 0; e < entries_.size(); ++e) {
+        Examine(e);
+        if (entries_[e].Movable() && !checked_[e])
+            left.push_back(ChoiceKey(entries_[e]));
+    }
+    return left;
+}
+
+void EntriesModel::KeepUnchecked(const std::vector<std::string>& left) {
+    if (left.empty())
+        return;
+    const std::unordered_set<std::string> keys(left.begin(), left.end());
+    for (std::size_t e = 0; e < entries_.size(); ++e)
+        if (checked_[e] && keys.count(ChoiceKey(entries_[e])))
+            checked_[e] = false;
 }
 
 } // namespace forms

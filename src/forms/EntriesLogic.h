@@ -22,6 +22,8 @@ inline constexpr const char* CountBoxTip = "Double-click to see every entry";
 // The count boxes show five characters whole; a longer count shows its leading digits, cut, and
 // its tooltip gives it whole above CountBoxTip.
 inline constexpr std::size_t CountBoxCharacters = 5;
+// The widest texts a count box must show whole.
+inline constexpr const char* CountBoxSamples[] = {"99999", "88888", "00000", "Error"};
 std::string CountTip(std::string_view shown);
 inline constexpr const char* MoveCheckedCaption = "&Move checked"; // Alt+M
 inline constexpr const char* KeepInstalledItem = "Keep the installed version";
@@ -108,6 +110,11 @@ public:
 
     // One flag per catalogue row of `catalogueRows`: the checked rows (every row examined first).
     UnrealMOD::RowChoice Choice(int catalogueRows) const;
+    // The rows a transfer could take that the player left unchecked, by their names (hidden rows
+    // too), taken before a run of the checked rows; after the run has been loaded, KeepUnchecked
+    // leaves them unchecked, so that moving the rest again does not take them.
+    std::vector<std::string> LeftUnchecked() const;
+    void KeepUnchecked(const std::vector<std::string>& left);
 
 private:
     void Rebuild();

@@ -299,6 +299,7 @@ void EntriesWindow::Reload() {
         return;
     auto describer = std::make_unique<UnrealMOD::EntryDescriber>(main_);
     model_.Load(*describer, main_.RowCount());
+    leftUnchecked_.clear();
     describer_ = std::move(describer); // the one before is no longer in use
     freeBytes_ = platform::FreeSpace(UnrealMOD::GameFolder);
     Unfreeze();
@@ -331,6 +332,9 @@ void EntriesWindow::AfterRun(const std::vector<UnrealMOD::EntryView>& before) {
     if (!hwnd_)
         return;
     model_.Load(UnrealMOD::DescribeEntries(main_, &UnrealMOD::LastRunReport(), &before));
+    // What the player left unchecked stays so: moving the rest again must not take it.
+    model_.KeepUnchecked(leftUnchecked_);
+    leftUnchecked_.clear();
     describer_.reset();
     freeBytes_ = platform::FreeSpace(UnrealMOD::GameFolder);
     Unfreeze();
@@ -414,6 +418,7 @@ void EntriesWindow::MoveChecked() {
     FormWindow::SetBusy(false);
     if (std::find(choice.begin(), choice.end(), true) == choice.end())
         return;
+    leftUnchecked_ = model_.LeftUnchecked();
     main_.RunChosen(&choice);
 }
 

@@ -78,7 +78,8 @@ private:
     HWND hwnd_ = nullptr;
     HWND filter_ = nullptr, kinds_ = nullptr, list_ = nullptr, status_ = nullptr, move_ = nullptr;
     HFONT font_ = nullptr;
-    int dpi_ = forms::BaseDpi; // the window's: a pixel is 1440 / dpi_ twips
+    std::vector<std::string> leftUnchecked_; // what "Move checked" left unchecked
+    int dpi_ = forms::BaseDpi;               // the window's: a pixel is 1440 / dpi_ twips
     int Px(float twips) const { return forms::TwipsToPixels(twips, dpi_); }
     HIMAGELIST checks_ = nullptr;
     HBITMAP arrowUp_ = nullptr, arrowDown_ = nullptr;

@@ -78,7 +78,7 @@ MainForm::MainForm() : FormWindow(forms::MainFormDefinition()) {
                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     // Every digit of a count up to 99,999 is read, and the whole word when it is "Error".
     for (const char* box : {"NumFilesTxt", "OnesToTransfer"})
-        FitCaptions(box, {"99999", "88888", "00000", "Error"});
+        FitCaptions(box, {std::begin(forms::CountBoxSamples), std::end(forms::CountBoxSamples)});
 }
 
 MainForm::~MainForm() {

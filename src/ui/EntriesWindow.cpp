@@ -37,10 +37,6 @@ forms::EntriesColumn ColumnOf(int section) {
     return static_cast<forms::EntriesColumn>(section);
 }
 
-std::string Key(const UnrealMOD::EntryView& entry) {
-    return entry.cacheName + '=' + entry.fileName;
-}
-
 // Rows that cannot be checked are drawn disabled, yet stay selectable: the context menu acts on
 // them.
 class EntriesDelegate : public QStyledItemDelegate {
@@ -316,14 +312,10 @@ void EntriesWindow::Thaw() {
 void EntriesWindow::ShowRun(const std::vector<UnrealMOD::EntryView>& before) {
     std::vector<UnrealMOD::EntryView> rows =
         UnrealMOD::DescribeEntries(main_, &UnrealMOD::LastRunReport(), &before);
-    const std::unordered_set<std::string> unchecked = std::move(leftUnchecked_);
+    const std::vector<std::string> unchecked = std::move(leftUnchecked_);
     table_->Change([&](forms::EntriesModel& m) {
         m.Load(std::move(rows));
-        // What the player left unchecked stays so: moving the rest again must not take it.
-        if (!unchecked.empty())
-            for (int s = 0; s < m.Shown(); ++s)
-                if (m.Checked(s) && unchecked.count(Key(m.At(s))))
-                    m.SetChecked(s, false);
+        m.KeepUnchecked(unchecked);
     });
     describer_.reset();
     leftUnchecked_.clear();
@@ -390,14 +382,7 @@ void EntriesWindow::MoveChecked_Click() {
     if (m.CheckedCount() == 0)
         return;
     const UnrealMOD::RowChoice choice = m.Choice(main_.RowCount()); // examines every row
-    // Rows the filter hides count too: the choice holds every row.
-    std::unordered_set<std::string> unchecked;
-    for (const UnrealMOD::EntryView& entry : m.Entries())
-        if (entry.Movable() && entry.catalogueRow >= 0 &&
-            entry.catalogueRow < static_cast<int>(choice.size()) &&
-            !choice[static_cast<std::size_t>(entry.catalogueRow)])
-            unchecked.insert(Key(entry));
-    leftUnchecked_ = std::move(unchecked);
+    leftUnchecked_ = m.LeftUnchecked();
     main_.RunTransfer(&choice);
 }
 

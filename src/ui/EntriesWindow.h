@@ -114,7 +114,7 @@ private:
     QTimer* examiner_ = nullptr;
     std::optional<std::uint64_t> freeBytes_;
     // Rows the player left unchecked in a "Move checked": they stay unchecked after it.
-    std::unordered_set<std::string> leftUnchecked_;
+    std::vector<std::string> leftUnchecked_; // what "Move checked" left unchecked
 };
 
 } // namespace ui

@@ -30,6 +30,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <cmath>
 #include <cstdint>
@@ -44,6 +46,28 @@ static void RegisterArtwork() {
 namespace ui {
 
 namespace {
+
+// Every digit of a count up to 99,999 and the whole word "Error" show in a count box: where the
+// face is too wide for them (its bold digits are), the same face is narrowed just enough.
+void FitCountBox(QLineEdit* box) {
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    // A line edit keeps two pixels a side inside its contents.
+    const int room =
+        box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box).width() - 4;
+    QFont font = box->font();
+    for (int stretch = 100; stretch >= 50; stretch -= 2) {
+        font.setStretch(stretch);
+        const QFontMetrics metrics(font);
+        int widest = 0;
+        for (const char* sample : forms::CountBoxSamples)
+            widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(sample)));
+        if (widest <= room)
+            break;
+    }
+    box->setFont(font);
+}
 
 // The decoded logo as Qt draws it: the same pixels the Windows program shows.
 QImage ToImage(const forms::Picture& picture) {
@@ -345,6 +369,7 @@ void MainForm::CreateControls() {
     for (QLineEdit* box : {NumFilesTxt, OnesToTransfer}) {
         box->setToolTip(QString::fromUtf8(forms::CountBoxTip));
         box->installEventFilter(this);
+        FitCountBox(box);
     }
     auto* f3 = new QShortcut(QKeySequence(QString::fromLatin1(forms::EntriesShortcut)), this);
     connect(f3, &QShortcut::activated, this, &MainForm::OpenEntries);
@@ -604,9 +629,11 @@ void MainForm::SetCopied(int r, const std::string& state) {
 
 void MainForm::SetNumFilesText(const std::string& text) {
     SetTextBoxText(NumFilesTxt, Q(text));
+    NumFilesTxt->setToolTip(Q(forms::CountTip(text)));
 }
 void MainForm::SetOnesToTransferText(const std::string& text) {
     SetTextBoxText(OnesToTransfer, Q(text));
+    OnesToTransfer->setToolTip(Q(forms::CountTip(text)));
 }
 std::string MainForm::NumFilesText() const {
     return S(NumFilesTxt->text());

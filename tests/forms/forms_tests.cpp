@@ -422,6 +422,19 @@ TEST(EntriesModel, ChecksSortsFiltersAndChooses) {
     // Rows hidden by a filter stay chosen.
     EXPECT_EQ(model.Choice(7),
               (UnrealMOD::RowChoice{true, false, true, true, false, false, false}));
+
+    // After a run of the checked rows, what the player left unchecked (shown or not) stays so.
+    model.SetKindFilter(std::nullopt);
+    model.SetNameFilter("");
+    ASSERT_EQ(model.At(2).fileName, "dm-b.unr");
+    model.SetChecked(2, false);
+    const std::vector<std::string> left = model.LeftUnchecked();
+    model.Load({Entry(0, "dm-b.unr", S::WillMove, 3000, 300),
+                Entry(2, "DM-A.unr", S::Moved, 1000, 200),
+                Entry(7, "New.unr", S::WillMove, 10, 10)});
+    model.KeepUnchecked(left);
+    EXPECT_EQ(model.Choice(8),
+              (UnrealMOD::RowChoice{false, false, false, false, false, false, false, true}));
 }
 
 // A large cache opens at once: a row is examined when it is shown or asked for, the rest in

@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTableView>
 #include <QTest>
 
@@ -67,6 +69,28 @@ TEST_F(EntriesWindowTest, OpensByF3DoubleClickAndTheLogosMenuOneAtATime) {
     EXPECT_EQ(first->focusWidget(), first->List);
     EXPECT_EQ(form.NumFilesTxt->toolTip(), "Double-click to see every entry");
     EXPECT_EQ(form.OnesToTransfer->toolTip(), "Double-click to see every entry");
+    // A count too long to show whole is given whole by the tooltip.
+    for (const std::string count : {"99999", "123456", "Error"}) {
+        form.SetNumFilesText(count);
+        form.SetOnesToTransferText(count);
+        const QString tip = QString::fromStdString(
+            count.size() > 5 ? count + "\nDouble-click to see every entry"
+                             : std::string("Double-click to see every entry"));
+        for (QLineEdit* box : {form.NumFilesTxt, form.OnesToTransfer}) {
+            EXPECT_EQ(box->toolTip(), tip);
+            if (count.size() > 5)
+                continue;
+            // Shown whole: the text area is the contents less the line edit's two pixels a side.
+            QStyleOptionFrame option;
+            option.initFrom(box);
+            option.lineWidth =
+                box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+            const int room =
+                box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box).width() - 4;
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(QString::fromStdString(count)), room)
+                << count;
+        }
+    }
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_F3);
