@@ -37,7 +37,7 @@ inline constexpr const char* AllKindsItem = "All kinds";
 struct EntriesLayout {
     TwipsRect filter, kinds, list, status, moveChecked;
 };
-inline constexpr float EntriesDefaultWidth = 11400, EntriesDefaultHeight = 6600;
+inline constexpr float EntriesDefaultWidth = 14400, EntriesDefaultHeight = 6600;
 inline constexpr float EntriesMinimumWidth = 6000, EntriesMinimumHeight = 3000;
 EntriesLayout LayOutEntries(float width, float height);
 

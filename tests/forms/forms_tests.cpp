@@ -489,4 +489,9 @@ TEST(EntriesModel, CellsShowHostileNamesReadably) {
     EXPECT_LT(layout.filter.left + layout.filter.width, layout.kinds.left);
     EXPECT_LT(layout.list.top + layout.list.height, layout.moveChecked.top);
     EXPECT_LT(layout.status.left + layout.status.width, layout.moveChecked.left);
+    // Every column shows when the window opens, beside a vertical scroll bar (255 twips).
+    float columns = 0;
+    for (int c = 0; c < forms::EntriesColumnCount; ++c)
+        columns += forms::ColumnWidth(static_cast<forms::EntriesColumn>(c));
+    EXPECT_LE(columns, layout.list.width - 255 - 60); // and the list's own borders
 }
