@@ -146,9 +146,9 @@ std::string JsonDocument(const std::vector<EntryView>& entries, const std::vecto
     std::string out;
     out.reserve(entries.size() * 320 + 512);
     out += "{\"game\": ";
-    AppendJsonString(out, GameFolder);
+    AppendJsonString(out, platform::ShownPath(GameFolder));
     out += ", \"cache\": ";
-    AppendJsonString(out, CacheFolderPath());
+    AppendJsonString(out, platform::ShownPath(CacheFolderPath()));
     out += ", \"entries\": [";
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (i)
@@ -504,18 +504,21 @@ int Check(const Options& options) {
             settings = ParseCacheSettings(*bytes);
     const auto from = [&](bool set) {
         if (set)
-            return "from " + ShownText(ini);
+            return "from " + ShownText(platform::ShownPath(ini));
         return std::string(iniRead ? "the default: not set in " : "the default: no ") +
-               ShownText(ini);
+               ShownText(platform::ShownPath(ini));
     };
     std::string out;
-    out += "game folder:     " + ShownText(GameFolder) + " (" + loaded.gameSource + ")\n";
-    out += "cache folder:    " + ShownText(CacheFolderPath()) + " (" +
+    // The folder where it is on this system, and as it was given when that reads otherwise.
+    const std::string native = platform::ShownPath(GameFolder);
+    out += "game folder:     " + ShownText(native) + " (" +
+           (native == GameFolder ? "" : ShownText(GameFolder) + ", ") + loaded.gameSource + ")\n";
+    out += "cache folder:    " + ShownText(platform::ShownPath(CacheFolderPath())) + " (" +
            from(settings.cachePath.has_value()) + ")\n";
     out += "cache extension: " + ShownText(CacheFileExt()) + " (" +
            from(settings.cacheExt.has_value()) + ")\n";
     const auto& reading = LastIndexReading();
-    out += "cache index:     " + ShownText(CacheIndexPath()) + " (" +
+    out += "cache index:     " + ShownText(platform::ShownPath(CacheIndexPath())) + " (" +
            (reading ? EncodingText(reading->encoding) : "unknown") + ")\n";
     out += "entries:         " + TotalsLine(DescribeEntries(loaded.catalogue));
     const bool running = GameIsRunning(GameFolder);

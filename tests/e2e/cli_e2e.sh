@@ -92,7 +92,8 @@ assert all(isinstance(x['size'],int) and x['modified'].endswith('Z') for x in e)
 m=[x for x in e if x['fileName']=='DM-Lodestar.unr'][0]; \
 assert m['guid']==m['cacheName'] and len(m['guid'])==32 and m['destination']=='Maps' and m['reason'] is None"
 run 0 check
-has "$out" "$game_path\\ (from the settings file"
+has "$out" "$game_path\\, from the settings file"
+has "$out" "cache folder:    $(realpath "$game")/Cache ("
 has "$out" "ANSI (Windows-1252)"
 has "$out" "game running:    no"
 
