@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "runtime/DoEvents.h"
+#include "runtime/Games.h"
 #include "runtime/Globals.h"
 
 #include <algorithm>
@@ -149,6 +150,13 @@ std::string DestinationFor(const std::string& tail) {
     return "Unknown File";
 }
 
+std::string DestinationOfName(const std::string& fileName) {
+    const GameKind& game = CurrentGame();
+    if (game.id == GameId::UnrealTournament)
+        return DestinationFor(LastFourCharacters(fileName));
+    return GameDestinationFor(game, SettledClaims, fileName);
+}
+
 std::string LastFourCharacters(const std::string& name) {
     // Walk back over whole UTF-8 sequences. A stray continuation byte (text that is not valid
     // UTF-8) counts as a character of its own, so the walk never runs past the start.
@@ -181,7 +189,7 @@ std::optional<CatalogueRow> RowOfLine(const std::string& line) {
         return std::nullopt;
     }
     CatalogueRow row;
-    row.destination = DestinationFor(LastFourCharacters(fileName));
+    row.destination = DestinationOfName(fileName);
     row.cacheName = CacheNameOf(line);
     row.fileName = std::move(fileName);
     row.copied = "NO";

@@ -35,6 +35,9 @@ std::string FileNameOf(const std::string& line);
 std::string CacheNameOf(const std::string& line);
 // tail: the last four characters of a real file name (the whole name when shorter).
 std::string DestinationFor(const std::string& tail);
+// The destination of a real file name for the settled game: Unreal Tournament by DestinationFor,
+// another game by its ini's Paths and its own table.
+std::string DestinationOfName(const std::string& fileName);
 // The last four characters (not bytes) of a UTF-8 name.
 std::string LastFourCharacters(const std::string& name);
 

@@ -1,6 +1,7 @@
 #include "catalogue/EntryFacts.h"
 
 #include "catalogue/SafeNames.h"
+#include "runtime/Games.h"
 #include "runtime/Globals.h"
 
 #include <array>
@@ -27,6 +28,9 @@ bool EndsWithIgnoringAsciiCase(std::string_view name, std::string_view end) {
 } // namespace
 
 bool MovesOutOfCache(const std::string& destination) {
+    // Another game's folders come from its ini: whatever is not the cache's own stays put.
+    if (CurrentGame().id != GameId::UnrealTournament)
+        return !destination.empty() && destination != "System";
     static constexpr std::array<std::string_view, 5> folders = {"Maps", "Textures", "Sounds",
                                                                 "Music", "Unknown File"};
     for (std::string_view folder : folders)
@@ -40,6 +44,11 @@ bool HasPackageExtension(const std::string& fileName) {
                                                                    ".u"};
     for (std::string_view extension : extensions)
         if (EndsWithIgnoringAsciiCase(fileName, extension))
+            return true;
+    if (CurrentGame().id == GameId::UnrealTournament)
+        return false;
+    for (const DestinationRule& rule : CurrentGame().destinations)
+        if (EndsWithIgnoringAsciiCase(fileName, rule.ext))
             return true;
     return false;
 }

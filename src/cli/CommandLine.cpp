@@ -411,8 +411,9 @@ int Transfer(const Options& options) {
     if (auto why = Load(options, loaded); !why.empty())
         return Refuse(why);
     if (!options.dryRun && GameIsRunning(GameFolder))
-        return Refuse(GameName + std::string(" is running: close the game first, it writes its "
-                                             "cache while it runs"));
+        return Refuse(CurrentGame().name +
+                      std::string(" is running: close the game first, it writes its "
+                                  "cache while it runs"));
     CatalogueColumns& catalogue = loaded.catalogue;
     // A dry run shows what would happen, which takes every entry's facts; a run needs only the
     // names to choose, and reports what it did (a moved entry's cache file is gone by then).
@@ -508,7 +509,7 @@ int Check(const Options& options) {
         return std::string(iniRead ? "the default: not set in " : "the default: no ") +
                ShownText(platform::ShownPath(ini));
     };
-    std::string out;
+    std::string out = "game:            " + std::string(CurrentGame().name) + "\n";
     // The folder where it is on this system, and as it was given when that reads otherwise.
     const std::string native = platform::ShownPath(GameFolder);
     out += "game folder:     " + ShownText(native) + " (" +

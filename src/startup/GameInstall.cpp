@@ -121,12 +121,13 @@ std::string MarkerPath(const GameMarker& marker) {
     return std::string(marker.systemFolder) + "\\" + marker.program;
 }
 
+const GameKind* GameAt(const std::string& folder) {
+    return RecogniseGame(
+        [&](const std::string& marker) { return Copier::FileExists(folder + marker); });
+}
+
 bool GameIsInstalledAt(const std::string& folder) {
-    for (const GameMarker& marker : GameMarkers) {
-        if (Copier::FileExists(folder + MarkerPath(marker)))
-            return true;
-    }
-    return false;
+    return GameAt(folder) != nullptr;
 }
 
 CacheSettings ParseCacheSettings(std::string_view iniBytes) {
@@ -205,7 +206,51 @@ std::string JoinCachePath(const std::string& iniFolder, const std::string& cache
     return folder;
 }
 
+namespace {
+
+// Another game's ini: the player's own copy for a native build, then the one beside the marker's
+// program, by the game's ini names in order; none existing, the first name beside the first marker.
+std::string OtherGameIniPath(const GameKind& game, const std::string& gameFolder) {
+    const GameMarker* found = nullptr;
+    const auto home = platform::HomeFolder();
+    for (const GameMarker& marker : game.markers) {
+        if (!Copier::FileExists(gameFolder + MarkerPath(marker)))
+            continue;
+        if (!found)
+            found = &marker;
+        if (!marker.native || !home)
+            continue;
+        for (const char* folder : game.homeSystemFolders) {
+            for (const char* name : game.iniNames) {
+                const std::string ini = *home + "/" + folder + "/" + name;
+                if (Copier::FileExists(ini))
+                    return ini;
+            }
+        }
+    }
+    const std::string system = std::string(found ? found->systemFolder : "System") + "\\";
+    for (const char* name : game.iniNames) {
+        if (Copier::FileExists(gameFolder + system + name))
+            return gameFolder + system + name;
+    }
+    return gameFolder + system + game.iniNames.front();
+}
+
+std::string LastName(const std::string& folder) {
+    std::size_t end = folder.size();
+    while (end > 0 && IsSeparator(folder[end - 1]))
+        --end;
+    std::size_t start = end;
+    while (start > 0 && !IsSeparator(folder[start - 1]))
+        --start;
+    return folder.substr(start, end - start);
+}
+
+} // namespace
+
 std::string GameIniPath(const std::string& gameFolder) {
+    if (const GameKind* game = GameAt(gameFolder); game && game->id != GameId::UnrealTournament)
+        return OtherGameIniPath(*game, gameFolder);
     const GameMarker* found = nullptr;
     for (const GameMarker& marker : GameMarkers) {
         if (!Copier::FileExists(gameFolder + MarkerPath(marker)))
@@ -224,12 +269,17 @@ std::string GameIniPath(const std::string& gameFolder) {
 
 CacheLocation LocateCache(const std::string& gameFolder) {
     CacheLocation location;
+    location.game = GameAt(gameFolder);
     location.ini = GameIniPath(gameFolder);
     CacheSettings settings;
     // Only a regular file is read: a pipe or a device in its place could hang the start.
     if (Copier::FileExists(location.ini)) {
-        if (const auto bytes = platform::ReadFileBytes(location.ini))
+        if (const auto bytes = platform::ReadFileBytes(location.ini)) {
             settings = ParseCacheSettings(*bytes);
+            // Unreal Tournament keeps its fixed folders whatever its Paths say.
+            if (location.game && location.game->id != GameId::UnrealTournament)
+                location.claims = ClaimsOf(DecodeIni(*bytes), LastName(FolderOf(location.ini)));
+        }
     }
     location.folder =
         JoinCachePath(FolderOf(location.ini), settings.cachePath.value_or(DefaultCachePath));
@@ -241,6 +291,8 @@ void SettleCacheLocation() {
     const CacheLocation location = LocateCache(GameFolder);
     CacheFolder = location.folder;
     CacheExt = location.ext;
+    SettledGame = location.game;
+    SettledClaims = location.claims;
 }
 
 } // namespace UnrealMOD

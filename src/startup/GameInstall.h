@@ -1,17 +1,20 @@
 #pragma once
 // What makes a folder a game folder, and where the game in it keeps its download cache.
 
-#include "runtime/Game.h"
+#include "runtime/Games.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace UnrealMOD {
 
 // The marker's path relative to the game folder: "System\UnrealTournament.exe".
 std::string MarkerPath(const GameMarker& marker);
 
+// The game whose markers the folder holds (the first by the table's order), nullptr for none.
+const GameKind* GameAt(const std::string& folder);
 bool GameIsInstalledAt(const std::string& folder);
 
 // The keys of the first [Core.System] section of a UnrealTournament.ini, as the game reads the
@@ -42,12 +45,14 @@ struct CacheLocation {
     std::string ini;
     std::string folder; // ends in a separator
     std::string ext;
+    const GameKind* game = nullptr;  // nullptr when no game is installed there
+    std::vector<ClaimedPath> claims; // another game's Paths; none for Unreal Tournament
 };
 // The cache as that ini gives it; a missing or unreadable ini, or missing keys, give the
 // defaults, which for a game folder's own ini are exactly gameFolder + "Cache\" and ".uxx".
 CacheLocation LocateCache(const std::string& gameFolder);
 
-// Sets CacheFolder and CacheExt for GameFolder.
+// Sets CacheFolder, CacheExt, the settled game and its claims for GameFolder.
 void SettleCacheLocation();
 
 } // namespace UnrealMOD

@@ -50,7 +50,7 @@ EntryView MovedAway(const RowReport& report, const EntryView* before) {
         moved.cacheName = report.cacheName;
         moved.fileName = report.fileName;
         moved.kind = KindOf(report.fileName);
-        moved.destination = DestinationFor(LastFourCharacters(report.fileName));
+        moved.destination = DestinationOfName(report.fileName);
     }
     moved.catalogueRow = -1;
     moved.state = EntryState::Moved;

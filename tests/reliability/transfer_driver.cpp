@@ -8,6 +8,7 @@
 
 #include "catalogue/CacheIndex.h"
 #include "runtime/Globals.h"
+#include "startup/GameInstall.h"
 #include "support/NullView.h"
 #include "transfer/Transfer.h"
 
@@ -22,6 +23,11 @@ int main(int argc, char** argv) {
     UnrealMOD::CacheIndexName = "cache.ini";
     // No cues: a folder that holds none.
     UnrealMOD::ProgramFolder() = argc == 3 ? argv[2] : "/nonexistent/lodestow-driver";
+    // Another game brings its ini's cache and folders, as the windows settle them; Unreal
+    // Tournament's runs stay on the default cache folder the crash tests build.
+    if (const UnrealMOD::GameKind* game = UnrealMOD::GameAt(UnrealMOD::GameFolder);
+        game && game->id != UnrealMOD::GameId::UnrealTournament)
+        UnrealMOD::SettleCacheLocation();
     UnrealMOD::MemoryCatalogue catalogue;
     if (!UnrealMOD::ReadCacheIndex(catalogue))
         return 3;
