@@ -17,6 +17,10 @@ with a placeholder System64/ut-bin-amd64 and no executable, and the download cac
 keeps it, in the home folder's .utpg/Cache/, named by .utpg/System64/UnrealTournament.ini. The prefix
 is then empty.
 
+--ut2004 writes a UT2004-shaped game instead: UT2004/ with a placeholder System/UT2004.exe and a
+System/UT2004.ini whose Paths put animations (.ukx) in CustomAnimations/ and hold a few entries the
+program must pass over; its cache holds .ut2, .usx and .ukx packages.
+
 --manifest writes one line per cache entry, tab-separated: cache name, real file name, and the
 folder the entry is meant to end up in ("Maps", ..., "System", or "Unknown File"), for tests.
 """
@@ -44,6 +48,28 @@ ENTRIES = [
     ("Lodestar-ReadMe.txt", 1_500, "Unknown File"),
 ]
 
+# The UT2004-shaped game's entries, and the Paths of its ini.
+UT2004_ENTRIES = [
+    ("DM-Lodestar.ut2", 200_000, "Maps"),
+    ("LodeRock.utx", 96_000, "Textures"),
+    ("LodeBlocks.usx", 80_000, "StaticMeshes"),
+    ("LodeRig.ukx", 60_000, "CustomAnimations"),
+    ("LodeWeapons.u", 64_000, "System"),
+    ("LodeWeapons.int", 2_000, "System"),
+    ("Lodestar-ReadMe.txt", 1_500, "Unknown File"),
+]
+UT2004_PATHS = [
+    "../System/*.u",
+    "../../Outside/*.ukx",  # climbs out of the game folder: passed over
+    "C:\\Anims\\*.ukx",    # absolute: passed over
+    "../Anims/NoWildcard.ukx",
+    "../CustomAnimations/*.ukx",
+    "..\\Maps\\*.ut2",
+    "../Textures/*.utx",
+    "../StaticMeshes/*.usx",
+    "../Animations/*.ukx",  # a second claim of .ukx: the first valid one wins
+]
+
 LOGO_W, LOGO_H = 489, 273
 
 
@@ -52,7 +78,7 @@ def cache_name(real_name):
     return hashlib.md5(("lodestow-demo:" + real_name).encode()).hexdigest().upper()
 
 
-PACKAGE_EXTENSIONS = (".unr", ".utx", ".uax", ".umx", ".u")
+PACKAGE_EXTENSIONS = (".unr", ".utx", ".uax", ".umx", ".u", ".ut2", ".usx", ".ukx")
 
 
 def package_bytes(real_name, size):
@@ -160,7 +186,7 @@ def write_ini(path, cache_path):
         f.write("[Core.System]\nPurgeCacheDays=0\nCachePath=%s\nCacheExt=.uxx\n\n[Engine.Engine]\n" % cache_path)
 
 
-def make_game(out_dir, manifest=None, native=False):
+def make_game(out_dir, manifest=None, native=False, ut2004=False):
     out_dir = os.path.abspath(out_dir)
     if os.path.isdir(out_dir) and os.listdir(out_dir):
         if not os.path.exists(os.path.join(out_dir, MARKER)):
@@ -183,20 +209,30 @@ def make_game(out_dir, manifest=None, native=False):
         # The game's own ini names a cache of its own; the player's copy in the home folder wins.
         write_ini(os.path.join(game, system, "UnrealTournament.ini"), "..\\GameFolderCache")
         write_ini(os.path.join(home, ".utpg", system, "UnrealTournament.ini"), "../Cache")
+    elif ut2004:
+        game = os.path.join(drive_c, "UT2004")
+        system, program = "System", "UT2004.exe"
+        cache = os.path.join(game, "Cache")
+        os.makedirs(os.path.join(game, system))
+        with open(os.path.join(game, system, "UT2004.ini"), "w", newline="\r\n") as f:
+            f.write("[Core.System]\nPurgeCacheDays=0\nCachePath=../Cache\nCacheExt=.uxx\n")
+            f.write("".join("Paths=%s\n" % p for p in UT2004_PATHS) + "\n[Engine.Engine]\n")
     else:
         game = os.path.join(drive_c, "UnrealTournament")
         system, program = "System", "UnrealTournament.exe"
         cache = os.path.join(game, "Cache")
-    for folder in [os.path.join(game, sub) for sub in (system, "Help", "Maps", "Textures", "Sounds", "Music")] + [cache]:
+    subs = ("Maps", "Textures", "StaticMeshes", "CustomAnimations") if ut2004 else ("Maps", "Textures", "Sounds", "Music")
+    for folder in [os.path.join(game, sub) for sub in (system, "Help") + subs] + [cache]:
         os.makedirs(folder, exist_ok=True)
 
     with open(os.path.join(game, system, program), "wb") as f:
         f.write(b"Placeholder for the game's program (Lodestow demo game).\n")
-    write_bmp(os.path.join(game, "Help", "UnrealTournamentLogo.bmp"), LOGO_W, LOGO_H, logo_pixel)
+    if not ut2004:
+        write_bmp(os.path.join(game, "Help", "UnrealTournamentLogo.bmp"), LOGO_W, LOGO_H, logo_pixel)
 
     lines = ["[Cache]"]
     rows = []
-    for real_name, size, folder in ENTRIES:
+    for real_name, size, folder in UT2004_ENTRIES if ut2004 else ENTRIES:
         name = cache_name(real_name)
         with open(os.path.join(cache, name + ".uxx"), "wb") as f:
             f.write(package_bytes(real_name, size))
@@ -219,8 +255,9 @@ def main():
     parser.add_argument("--manifest", help="write the cache entries and where they belong to this file")
     parser.add_argument("--native", action="store_true",
                         help="a native Linux install in OUT_DIR/home, its cache in that home folder")
+    parser.add_argument("--ut2004", action="store_true", help="a UT2004-shaped game in the prefix's C:\\UT2004")
     args = parser.parse_args()
-    prefix = make_game(args.out_dir, args.manifest, args.native)
+    prefix = make_game(args.out_dir, args.manifest, args.native, args.ut2004)
     if args.native:
         print("make-demo-game: demo game written; HOME=%s WINEPREFIX=%s"
               % (os.path.join(os.path.abspath(args.out_dir), "home"), prefix))

@@ -128,7 +128,8 @@ e2e_await_exit() {
 # e2e_check_transfer GAME CACHE BEFORE MANIFEST [LABEL]
 # After a transfer from CACHE (BEFORE: a copy of it from before the run) into the game folder GAME,
 # with MANIFEST listing every entry as cache name, real name and folder (tab-separated): each entry
-# bound for Maps, Textures, Sounds or Music is there with its cache file's bytes and gone from the
+# bound for Maps, Textures, Sounds or Music (or the generated UT2004-shaped game's StaticMeshes and
+# CustomAnimations) is there with its cache file's bytes and gone from the
 # cache; every other stays in the cache unchanged; and CACHE/cache.ini lists exactly those, in
 # order. LABEL starts every failure's message.
 e2e_check_transfer() {
@@ -137,7 +138,7 @@ e2e_check_transfer() {
     printf '[Cache]\r\n' >"$expected"
     while IFS=$'\t' read -r name real folder; do
         case $folder in
-        Maps | Textures | Sounds | Music)
+        Maps | Textures | Sounds | Music | StaticMeshes | CustomAnimations)
             cmp -s "$game/$folder/$real" "$before/$name.uxx" ||
                 fail "$label$folder/$real is missing or does not hold the bytes of $name.uxx"
             [[ ! -e $cache/$name.uxx ]] || fail "$label$name.uxx is still in the cache"
