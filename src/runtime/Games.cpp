@@ -94,8 +94,8 @@ constexpr std::array<GameKind, 7> Table{{
 }};
 
 // The languages the engine's localisation files come in; like code they stay in the cache.
-constexpr std::array<std::string_view, 9> LanguageExts{".int", ".det", ".est", ".frt", ".itt",
-                                                       ".kot", ".smt", ".tmt", ".ger"};
+constexpr std::array<std::string_view, 8> LanguageExts{".int", ".det", ".est", ".frt",
+                                                       ".itt", ".kot", ".smt", ".tmt"};
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
