@@ -108,15 +108,6 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // "Paths" or "Paths[n]", without regard to letter case.
 bool IsPathsKey(std::string_view key) {
     if (key.size() < 5 || Lower(key.substr(0, 5)) != "paths")
@@ -136,6 +127,15 @@ bool HasWildcard(std::string_view text) {
 }
 
 } // namespace
+
+std::string_view Trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
 
 std::span<const GameKind> Games() {
     return Table;

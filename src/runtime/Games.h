@@ -47,6 +47,8 @@ struct ClaimedPath {
 
 // The values of Paths= and Paths[n]= in the first [Core.System] section of the decoded ini text,
 // in file order.
+// An ini line or value without the blanks and tabs around it.
+std::string_view Trimmed(std::string_view text);
 std::vector<std::string> PathsEntries(std::string_view iniText);
 // One entry read relative to the ini's System folder (systemFolder: its name, "System"): nullopt
 // for an entry without a wildcard, with an empty extension, absolute, on a drive, or leading out

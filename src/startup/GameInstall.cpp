@@ -38,15 +38,6 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::string DecodeIni(std::string_view bytes) {
     if (bytes.starts_with(Utf16LeMark))
         return platform::Utf16LeToUtf8(bytes.substr(Utf16LeMark.size()));
