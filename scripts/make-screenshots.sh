@@ -64,7 +64,7 @@ shoot() {
     # F3 opens the Cache Entries window; its rows are examined in the first moments it is open.
     local eid
     xdotool windowactivate --sync "$wid" key F3 2>/dev/null || true
-    eid=$(wait_for_window '^Cache Entries$' 20)
+    eid=$(wait_for_window '^Cache Entries - Unreal Tournament$' 20)
     if [[ -n $eid ]]; then
         xdotool mousemove 0 0
         sleep 2
@@ -82,7 +82,7 @@ shoot() {
         xdotool windowactivate --sync "$wid" 2>/dev/null || true
         xdotool key --clearmodifiers F3
         local entries
-        entries=$(wait_for_window '^Cache Entries$' 30)
+        entries=$(wait_for_window '^Cache Entries - Unreal Tournament$' 30)
         if [[ -n $entries ]]; then
             sleep 1
             # The header row begins below the filter box: 120 + 315 + 120 twips down.

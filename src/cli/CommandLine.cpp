@@ -75,8 +75,8 @@ std::string Load(const Options& options, Loaded& loaded) {
         GameFolder = std::move(found.folder);
     }
     if (!GameIsInstalledAt(GameFolder))
-        return "no " + std::string(GameName) + " in " + ShownText(GameFolder) + " (" +
-               loaded.gameSource + ")";
+        return "no game Lodestow knows in " + ShownText(GameFolder) + " (" + loaded.gameSource +
+               ")";
     CacheIndexName = "cache.ini";
     SettleCacheLocation();
     if (!ReadCacheIndex(loaded.catalogue)) {
@@ -97,8 +97,8 @@ std::vector<EntryView> NamedEntries(const CatalogueColumns& catalogue) {
 }
 
 bool Selected(const Options& options, const EntryView& entry) {
-    if (!options.only.empty() && std::find(options.only.begin(), options.only.end(),
-                                           entry.destination) == options.only.end())
+    if (!options.only.empty() &&
+        std::find(options.only.begin(), options.only.end(), entry.kind) == options.only.end())
         return false;
     return !options.name || platform::utf::WildcardMatch(*options.name, entry.fileName);
 }

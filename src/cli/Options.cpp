@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
@@ -8,17 +9,24 @@ namespace cli {
 
 namespace {
 
+using UnrealMOD::EntryKind;
+
 struct KindName {
     std::string_view word;
-    const char* destination;
+    EntryKind kind;
 };
-constexpr std::array<KindName, 5> Kinds{{
-    {"maps", "Maps"},
-    {"textures", "Textures"},
-    {"sounds", "Sounds"},
-    {"music", "Music"},
-    {"other", "Unknown File"},
+constexpr std::array<KindName, 8> Kinds{{
+    {"maps", EntryKind::Map},
+    {"textures", EntryKind::Texture},
+    {"sounds", EntryKind::Sound},
+    {"music", EntryKind::Music},
+    {"staticmeshes", EntryKind::StaticMesh},
+    {"animations", EntryKind::Animation},
+    {"meshes", EntryKind::Mesh},
+    {"other", EntryKind::Other},
 }};
+constexpr std::string_view KindWords =
+    "maps, textures, sounds, music, staticmeshes, animations, meshes, other";
 
 std::optional<Command> CommandNamed(std::string_view word) {
     if (word == "list")
@@ -30,7 +38,7 @@ std::optional<Command> CommandNamed(std::string_view word) {
     return std::nullopt;
 }
 
-std::string ParseKinds(std::string_view text, std::vector<std::string>& out) {
+std::string ParseKinds(std::string_view text, std::vector<EntryKind>& out) {
     out.clear();
     std::size_t begin = 0;
     while (true) {
@@ -41,16 +49,13 @@ std::string ParseKinds(std::string_view text, std::vector<std::string>& out) {
         for (const KindName& kind : Kinds) {
             if (word == kind.word) {
                 known = true;
-                bool seen = false;
-                for (const std::string& d : out)
-                    seen = seen || d == kind.destination;
-                if (!seen)
-                    out.emplace_back(kind.destination);
+                if (std::find(out.begin(), out.end(), kind.kind) == out.end())
+                    out.push_back(kind.kind);
             }
         }
         if (!known)
-            return "unknown kind '" + std::string(word) +
-                   "' for --only (maps, textures, sounds, music, other)";
+            return "unknown kind '" + std::string(word) + "' for --only (" +
+                   std::string(KindWords) + ")";
         if (comma == std::string_view::npos)
             return {};
         begin = comma + 1;
@@ -180,8 +185,8 @@ std::string HelpText(Command command) {
                "\n"
                "  --game DIR      the game folder (default: the one the window uses)\n"
                "  --dry-run       change nothing; show what would happen to each entry\n"
-               "  --only KINDS    only these kinds, separated by commas:\n"
-               "                  maps, textures, sounds, music, other\n"
+               "  --only KINDS    only these kinds, separated by commas: maps, textures,\n"
+               "                  sounds, music, staticmeshes, animations, meshes, other\n"
                "  --name PATTERN  only real names matching PATTERN (* and ?, any letter case)\n"
                "  --json          one JSON document instead of lines\n"
                "\n"

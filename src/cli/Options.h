@@ -1,6 +1,8 @@
 #pragma once
 // The command line's words: commands, options and their help.
 
+#include "transfer/Entries.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +18,8 @@ struct Options {
     std::optional<std::string> game; // as given, with a separator at its end
     bool json = false;
     bool dryRun = false;
-    // The destination folders --only names ("Maps", ..., "Unknown File"); empty: every kind.
-    std::vector<std::string> only;
+    // The kinds --only names, whatever folder the game's ini gives them; empty: every kind.
+    std::vector<UnrealMOD::EntryKind> only;
     std::optional<std::string> name;
 };
 

@@ -1,6 +1,7 @@
 #include "forms/EntriesLogic.h"
 
 #include "platform/Utf.h"
+#include "runtime/Games.h"
 
 #include <algorithm>
 #include <array>
@@ -110,9 +111,26 @@ float ColumnWidth(EntriesColumn column) {
     return widths[static_cast<std::size_t>(column)];
 }
 
+std::vector<std::optional<EntryKind>> KindFilterChoices() {
+    std::vector<std::optional<EntryKind>> choices{std::nullopt};
+    for (const EntryKind kind : UnrealMOD::GameKinds())
+        choices.emplace_back(kind);
+    return choices;
+}
+
 std::vector<std::string> KindFilterItems() {
-    return {AllKindsItem, "Maps only", "Textures only",       "Sounds only",
-            "Music only", "Code only", "Language files only", "Other files only"};
+    static constexpr std::array<const char*, UnrealMOD::EntryKindCount> items{
+        "Maps only",           "Textures only",   "Sounds only", "Music only",
+        "Static meshes only",  "Animations only", "Meshes only", "Code only",
+        "Language files only", "Other files only"};
+    std::vector<std::string> shown;
+    for (const auto& choice : KindFilterChoices())
+        shown.emplace_back(choice ? items[static_cast<std::size_t>(*choice)] : AllKindsItem);
+    return shown;
+}
+
+std::string EntriesWindowTitle() {
+    return std::string(EntriesTitle) + " - " + UnrealMOD::CurrentGame().name;
 }
 
 std::string ShownName(std::string_view name) {

@@ -16,6 +16,8 @@
 namespace forms {
 
 inline constexpr const char* EntriesTitle = "Cache Entries";
+// "Cache Entries - " and the settled game's name: the player sees which game's cache this is.
+std::string EntriesWindowTitle();
 inline constexpr const char* EntriesMenuItem = "Cache entries\u2026"; // the logo's context menu
 inline constexpr const char* EntriesShortcut = "F3";
 inline constexpr const char* CountBoxTip = "Double-click to see every entry";
@@ -48,7 +50,9 @@ const char* ColumnTitle(EntriesColumn column);
 // The column's width in twips when the window opens.
 float ColumnWidth(EntriesColumn column);
 
-// The kind filter's items: "All kinds", then "Maps only", "Textures only", ... in EntryKind order.
+// The kind filter's choices: every kind (nullopt), then the settled game's kinds; and their items,
+// "All kinds", then "Maps only", "Textures only", ... in the same order.
+std::vector<std::optional<UnrealMOD::EntryKind>> KindFilterChoices();
 std::vector<std::string> KindFilterItems();
 
 // The texts of a cell. Names are shown readably: bytes that are not UTF-8 become U+FFFD, control

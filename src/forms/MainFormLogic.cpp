@@ -1,5 +1,6 @@
 #include "forms/MainFormLogic.h"
 
+#include "runtime/Games.h"
 #include "runtime/Globals.h"
 
 #include <algorithm>
@@ -55,7 +56,7 @@ std::optional<std::string> GameFolderArgument(const std::vector<std::string>& ar
 }
 
 std::string LogoPath() {
-    return UnrealMOD::GameFolder + "Help\\UnrealTournamentLogo.bmp";
+    return UnrealMOD::GameFolder + UnrealMOD::CurrentGame().logo;
 }
 
 } // namespace forms

@@ -32,7 +32,7 @@ WholeProgress ToWholeProgress(float min, float max, float value);
 inline constexpr const char* ElevatedGameOption = "--game";
 std::optional<std::string> GameFolderArgument(const std::vector<std::string>& arguments);
 
-// GameFolder + "Help\UnrealTournamentLogo.bmp".
+// GameFolder + the settled game's logo ("Help\UnrealTournamentLogo.bmp" for Unreal Tournament).
 std::string LogoPath();
 
 } // namespace forms

@@ -1,12 +1,9 @@
 #pragma once
-// The game Lodestow serves: its name as the player knows it, and the programs that make a folder
-// its folder. Kept in one place, so that another game of the engine can bring its own.
+// The programs that make a folder Unreal Tournament's folder; the other games bring their own.
 
 #include <array>
 
 namespace UnrealMOD {
-
-inline constexpr const char* GameName = "Unreal Tournament";
 
 // A program of the game, relative to the game folder.
 struct GameMarker {

@@ -83,14 +83,28 @@ constexpr std::array<DestinationRule, 5> RuneTable{{{".run", "Maps"},
                                                     {".ums", "Meshes"}}};
 
 constexpr std::array<GameKind, 7> Table{{
-    {GameId::UnrealTournament, "Unreal Tournament", GameMarkers, UTInis, {}, UTTable},
-    {GameId::UT2004, "Unreal Tournament 2004", UT2004Markers, UT2004Inis, UT2004Home, UT2004Table},
-    {GameId::UT2003, "Unreal Tournament 2003", UT2003Markers, UT2003Inis, UT2003Home, UT2004Table},
-    {GameId::Unreal, "Unreal", UnrealMarkers, UnrealInis, {}, UnrealTable},
+    {GameId::UnrealTournament,
+     "Unreal Tournament",
+     GameMarkers,
+     UTInis,
+     {},
+     UTTable,
+     "Help\\UnrealTournamentLogo.bmp"},
+    {GameId::UT2004, "Unreal Tournament 2004", UT2004Markers, UT2004Inis, UT2004Home, UT2004Table,
+     "Help\\UT2004Logo.bmp"},
+    {GameId::UT2003, "Unreal Tournament 2003", UT2003Markers, UT2003Inis, UT2003Home, UT2004Table,
+     "Help\\UT2003Logo.bmp"},
+    {GameId::Unreal, "Unreal", UnrealMarkers, UnrealInis, {}, UnrealTable, "Help\\UnrealLogo.bmp"},
     {GameId::KillingFloor, "Killing Floor", KillingFloorMarkers, KillingFloorInis, KillingFloorHome,
-     KillingFloorTable},
-    {GameId::Rune, "Rune", RuneMarkers, RuneInis, {}, RuneTable},
-    {GameId::TacticalOps, "Tactical Ops", TacticalOpsMarkers, TacticalOpsInis, {}, UTTable},
+     KillingFloorTable, "Help\\KillingFloorLogo.bmp"},
+    {GameId::Rune, "Rune", RuneMarkers, RuneInis, {}, RuneTable, "Help\\RuneLogo.bmp"},
+    {GameId::TacticalOps,
+     "Tactical Ops",
+     TacticalOpsMarkers,
+     TacticalOpsInis,
+     {},
+     UTTable,
+     "Help\\TacticalOpsLogo.bmp"},
 }};
 
 // The languages the engine's localisation files come in; like code they stay in the cache.
@@ -241,14 +255,19 @@ std::vector<ClaimedPath> ClaimsOf(std::string_view iniText, std::string_view sys
     return claims;
 }
 
+bool IsLanguageFile(const GameKind& game, std::string_view ext) {
+    if (game.id == GameId::UnrealTournament)
+        return ext == ".int";
+    return std::find(LanguageExts.begin(), LanguageExts.end(), ext) != LanguageExts.end();
+}
+
 std::string GameDestinationFor(const GameKind& game, const std::vector<ClaimedPath>& claims,
                                std::string_view fileName) {
     const std::size_t dot = fileName.rfind('.');
     if (dot == std::string_view::npos || dot + 1 == fileName.size())
         return "Unknown File";
     const std::string ext = Lower(fileName.substr(dot));
-    if (ext == ".u" ||
-        std::find(LanguageExts.begin(), LanguageExts.end(), ext) != LanguageExts.end())
+    if (ext == ".u" || IsLanguageFile(game, ext))
         return "System";
     for (const ClaimedPath& claim : claims) {
         if (claim.ext == ext)

@@ -28,6 +28,7 @@ struct GameKind {
     // The player's own copies of the ini a native build reads first, relative to the home folder.
     std::span<const char* const> homeSystemFolders;
     std::span<const DestinationRule> destinations; // when the ini's Paths claim nothing
+    const char* logo; // the picture the main window is drawn on, relative to the game folder
 };
 
 // In the order a folder is tried: Unreal Tournament first, as it always was.
@@ -55,6 +56,10 @@ std::vector<std::string> PathsEntries(std::string_view iniText);
 // of the game folder.
 std::optional<ClaimedPath> ClaimOf(std::string_view entry, std::string_view systemFolder);
 std::vector<ClaimedPath> ClaimsOf(std::string_view iniText, std::string_view systemFolder);
+
+// A language file of this game's engine, by its extension (with its dot, lower case): Unreal
+// Tournament's own rule knows ".int" only.
+bool IsLanguageFile(const GameKind& game, std::string_view ext);
 
 // The destination folder of a real file name for this game: code packages and language files
 // stay ("System"); then the first claim of its extension; then the game's own table; then

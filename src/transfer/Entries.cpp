@@ -5,9 +5,12 @@
 #include "catalogue/SafeNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "runtime/Games.h"
 #include "runtime/Globals.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,20 +19,6 @@
 namespace UnrealMOD {
 
 namespace {
-
-bool EndsWithIgnoringAsciiCase(std::string_view name, std::string_view end) {
-    if (name.size() < end.size())
-        return false;
-    name.remove_prefix(name.size() - end.size());
-    for (std::size_t i = 0; i < end.size(); ++i) {
-        char c = name[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != end[i])
-            return false;
-    }
-    return true;
-}
 
 void Block(EntryView& entry, std::string reason) {
     entry.state = EntryState::Blocked;
@@ -204,6 +193,12 @@ const char* KindWord(EntryKind kind) {
         return "sound";
     case EntryKind::Music:
         return "music";
+    case EntryKind::StaticMesh:
+        return "static mesh";
+    case EntryKind::Animation:
+        return "animation";
+    case EntryKind::Mesh:
+        return "mesh";
     case EntryKind::Code:
         return "code";
     case EntryKind::LanguageFile:
@@ -214,19 +209,56 @@ const char* KindWord(EntryKind kind) {
     return "other";
 }
 
-EntryKind KindOf(std::string_view fileName) {
-    static constexpr std::array<std::pair<std::string_view, EntryKind>, 6> kinds = {{
-        {".unr", EntryKind::Map},
-        {".utx", EntryKind::Texture},
-        {".uax", EntryKind::Sound},
-        {".umx", EntryKind::Music},
-        {".u", EntryKind::Code},
-        {".int", EntryKind::LanguageFile},
-    }};
-    for (const auto& [extension, kind] : kinds)
-        if (EndsWithIgnoringAsciiCase(fileName, extension))
+namespace {
+
+// What the folders of the games' own tables hold.
+constexpr std::array<std::pair<std::string_view, EntryKind>, 7> FolderKinds{{
+    {"Maps", EntryKind::Map},
+    {"Textures", EntryKind::Texture},
+    {"Sounds", EntryKind::Sound},
+    {"Music", EntryKind::Music},
+    {"StaticMeshes", EntryKind::StaticMesh},
+    {"Animations", EntryKind::Animation},
+    {"Meshes", EntryKind::Mesh},
+}};
+
+EntryKind KindOfFolder(std::string_view folder) {
+    for (const auto& [name, kind] : FolderKinds)
+        if (name == folder)
             return kind;
     return EntryKind::Other;
+}
+
+} // namespace
+
+EntryKind KindOf(std::string_view fileName) {
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos)
+        return EntryKind::Other;
+    std::string ext(fileName.substr(dot));
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const GameKind& game = CurrentGame();
+    if (ext == ".u")
+        return EntryKind::Code;
+    if (IsLanguageFile(game, ext))
+        return EntryKind::LanguageFile;
+    for (const DestinationRule& rule : game.destinations)
+        if (ext == rule.ext)
+            return KindOfFolder(rule.folder);
+    return EntryKind::Other;
+}
+
+std::vector<EntryKind> GameKinds() {
+    std::vector<EntryKind> kinds;
+    for (const DestinationRule& rule : CurrentGame().destinations) {
+        const EntryKind kind = KindOfFolder(rule.folder);
+        if (kind != EntryKind::Other && std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
+            kinds.push_back(kind);
+    }
+    std::sort(kinds.begin(), kinds.end());
+    kinds.insert(kinds.end(), {EntryKind::Code, EntryKind::LanguageFile, EntryKind::Other});
+    return kinds;
 }
 
 std::string StateText(EntryState state, const std::string& reason) {

@@ -16,13 +16,29 @@
 
 namespace UnrealMOD {
 
-enum class EntryKind { Map, Texture, Sound, Music, Code, LanguageFile, Other };
-inline constexpr int EntryKindCount = 7;
+enum class EntryKind {
+    Map,
+    Texture,
+    Sound,
+    Music,
+    StaticMesh,
+    Animation,
+    Mesh,
+    Code,
+    LanguageFile,
+    Other
+};
+inline constexpr int EntryKindCount = 10;
 
-// "map", "texture", "sound", "music", "code", "language file", "other".
+// "map", "texture", "sound", "music", "static mesh", "animation", "mesh", "code",
+// "language file", "other".
 const char* KindWord(EntryKind kind);
-// From the real file name's extension, without regard to letter case.
+// From the real file name's extension, without regard to letter case, by the settled game's own
+// table: what its extension is for, wherever the game's ini puts it.
 EntryKind KindOf(std::string_view fileName);
+// The kinds the settled game has, in EntryKind order: those of its table, then code, language
+// files and other files.
+std::vector<EntryKind> GameKinds();
 
 enum class EntryState {
     WillMove,      // a transfer takes it to its folder

@@ -166,8 +166,8 @@ EntriesWindow::EntriesWindow(MainForm& main) : main_(main) {
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
     // Owned by the main window: it closes with it and stays in front of it.
-    ::CreateWindowExW(WS_EX_CONTROLPARENT, EntriesClass, Widen(forms::EntriesTitle).c_str(), style,
-                      CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+    ::CreateWindowExW(WS_EX_CONTROLPARENT, EntriesClass, Widen(forms::EntriesWindowTitle()).c_str(),
+                      style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                       frame.bottom - frame.top, main.Handle(), nullptr, ::GetModuleHandleW(nullptr),
                       this);
     if (!hwnd_)
@@ -213,8 +213,15 @@ void EntriesWindow::CreateControls() {
 
     filterProc_ = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(filter_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilterProc)));
-    for (const std::string& item : forms::KindFilterItems())
-        ::SendMessageW(kinds_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+    // Each item carries its kind (-1: every kind): the kinds listed are the game's own.
+    const auto choices = forms::KindFilterChoices();
+    const auto items = forms::KindFilterItems();
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        const auto at = ::SendMessageW(kinds_, CB_ADDSTRING, 0,
+                                       reinterpret_cast<LPARAM>(Widen(items[i]).c_str()));
+        ::SendMessageW(kinds_, CB_SETITEMDATA, WPARAM(at),
+                       LPARAM(choices[i] ? static_cast<int>(*choices[i]) : -1));
+    }
     ::SendMessageW(kinds_, CB_SETCURSEL, 0, 0);
 
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
@@ -445,7 +452,7 @@ void EntriesWindow::InstallCached(const std::vector<int>& shownRows) {
     }
     Reload();
     if (!problems.empty())
-        ::MessageBoxW(hwnd_, Widen(problems).c_str(), Widen(forms::EntriesTitle).c_str(),
+        ::MessageBoxW(hwnd_, Widen(problems).c_str(), Widen(forms::EntriesWindowTitle()).c_str(),
                       MB_OK | MB_ICONWARNING);
 }
 
@@ -585,9 +592,11 @@ LRESULT EntriesWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case KindsId:
             if (HIWORD(wParam) == CBN_SELCHANGE) {
-                const auto at = int(::SendMessageW(kinds_, CB_GETCURSEL, 0, 0));
-                model_.SetKindFilter(at > 0 ? std::optional(UnrealMOD::EntryKind(at - 1))
-                                            : std::nullopt);
+                const auto at = ::SendMessageW(kinds_, CB_GETCURSEL, 0, 0);
+                const auto kind =
+                    at == CB_ERR ? -1 : int(::SendMessageW(kinds_, CB_GETITEMDATA, WPARAM(at), 0));
+                model_.SetKindFilter(kind >= 0 ? std::optional(UnrealMOD::EntryKind(kind))
+                                               : std::nullopt);
                 ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
                 ShowRows();
             }

@@ -164,7 +164,7 @@ void EntriesTable::sort(int column, Qt::SortOrder order) {
 
 EntriesWindow::EntriesWindow(MainForm& main) : QWidget(nullptr, Qt::Window), main_(main) {
     setObjectName(QStringLiteral("EntriesWindow"));
-    setWindowTitle(QString::fromUtf8(forms::EntriesTitle));
+    setWindowTitle(QString::fromStdString(forms::EntriesWindowTitle()));
     setWindowIcon(main.windowIcon());
     setMinimumSize(TwipsToPixels(forms::EntriesMinimumWidth),
                    TwipsToPixels(forms::EntriesMinimumHeight));
@@ -177,8 +177,11 @@ EntriesWindow::EntriesWindow(MainForm& main) : QWidget(nullptr, Qt::Window), mai
 
     Kinds = new QComboBox(this);
     Kinds->setObjectName(QStringLiteral("Kinds"));
-    for (const std::string& item : forms::KindFilterItems())
-        Kinds->addItem(Q(item));
+    // Each item carries its kind (-1: every kind): the kinds listed are the game's own.
+    const auto choices = forms::KindFilterChoices();
+    const auto items = forms::KindFilterItems();
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        Kinds->addItem(Q(items[i]), choices[i] ? static_cast<int>(*choices[i]) : -1);
 
     table_ = new EntriesTable(this);
     List = new QTableView(this);
@@ -229,8 +232,8 @@ EntriesWindow::EntriesWindow(MainForm& main) : QWidget(nullptr, Qt::Window), mai
     });
     connect(Kinds, &QComboBox::currentIndexChanged, this, [this](int i) {
         std::optional<UnrealMOD::EntryKind> kind;
-        if (i > 0)
-            kind = static_cast<UnrealMOD::EntryKind>(i - 1);
+        if (const int k = Kinds->itemData(i).toInt(); i >= 0 && k >= 0)
+            kind = static_cast<UnrealMOD::EntryKind>(k);
         table_->Change([&](forms::EntriesModel& m) { m.SetKindFilter(kind); });
         StartExamining();
     });
@@ -443,7 +446,7 @@ void EntriesWindow::InstallCached(const std::vector<int>& shownRows) {
         std::string text;
         for (const std::string& problem : problems)
             text += (text.empty() ? "" : "\n\n") + problem;
-        QMessageBox::warning(this, QString::fromUtf8(forms::EntriesTitle), Q(text));
+        QMessageBox::warning(this, windowTitle(), Q(text));
     }
 }
 

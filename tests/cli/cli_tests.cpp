@@ -43,8 +43,8 @@ std::string Outcome(const std::vector<std::string>& arguments) {
         out += " json";
     if (o.dryRun)
         out += " dry-run";
-    for (const std::string& d : o.only)
-        out += " only=" + d;
+    for (const UnrealMOD::EntryKind kind : o.only)
+        out += std::string(" only=") + UnrealMOD::KindWord(kind);
     if (o.name)
         out += " name=" + *o.name;
     return out;
@@ -71,12 +71,16 @@ TEST(CommandLine, ArgumentsGiveOptionsOrOneReason) {
         {{"list", "--json=yes"}, "error: option --json takes no value"},
         {{"check", "--json"}, "error: unknown option '--json' for check"},
         {{"transfer", "--dry-run", "--only", "maps,music,maps"},
-         "transfer dry-run only=Maps only=Music"},
-        {{"transfer", "--only=other"}, "transfer only=Unknown File"},
+         "transfer dry-run only=map only=music"},
+        {{"transfer", "--only=other"}, "transfer only=other"},
+        {{"transfer", "--only", "staticmeshes,animations,meshes"},
+         "transfer only=static mesh only=animation only=mesh"},
         {{"transfer", "--only", "maps,code"},
-         "error: unknown kind 'code' for --only (maps, textures, sounds, music, other)"},
+         "error: unknown kind 'code' for --only (maps, textures, sounds, music, staticmeshes, "
+         "animations, meshes, other)"},
         {{"transfer", "--only", ""},
-         "error: unknown kind '' for --only (maps, textures, sounds, music, other)"},
+         "error: unknown kind '' for --only (maps, textures, sounds, music, staticmeshes, "
+         "animations, meshes, other)"},
         {{"transfer", "--name", "dm-*", "--json"}, "transfer json name=dm-*"},
         {{"transfer", "--name"}, "error: option --name needs a value"},
     };

@@ -72,7 +72,7 @@ run 2 list --bogus
 run 2 frobnicate
 run 2 transfer --only maps,code
 run 2 list --game "$work/nowhere"
-has "$err" "no Unreal Tournament in"
+has "$err" "no game Lodestow knows in"
 mv "$cache/cache.ini" "$work/index.aside"
 run 2 list
 has "$err" "no cache index"

@@ -28,16 +28,16 @@ drive() {
     xdotool mousemove --window "$wid" --sync $((WIDTH / 2)) $((HEIGHT / 2)) click 3
     sleep 0.5
     xdotool mousemove_relative --sync 20 8 click 1
-    if ! eid=$(e2e_find_window "Cache Entries" 10); then
+    if ! eid=$(e2e_find_window "Cache Entries - Unreal Tournament" 10); then
         echo "the logo's menu did not open the Cache Entries window" >"$work/problem"
     else
         xdotool key --clearmodifiers Escape
-        e2e_window_gone "Cache Entries" 10 || echo "Escape did not close the window" >"$work/problem"
+        e2e_window_gone "Cache Entries - Unreal Tournament" 10 || echo "Escape did not close the window" >"$work/problem"
     fi
     # NumFilesTxt: 615 twips wide and 375 high, at 1950 twips from the left, 240 from the top.
     xdotool mousemove --window "$wid" --sync $(((1950 + 307) / 15)) $(((240 + 187) / 15)) \
         click --repeat 2 1
-    if ! eid=$(e2e_find_window "Cache Entries" 10); then
+    if ! eid=$(e2e_find_window "Cache Entries - Unreal Tournament" 10); then
         echo "a double-click on the count did not open the Cache Entries window" >>"$work/problem"
         kill "$pid" 2>/dev/null || true
         return

@@ -21,9 +21,9 @@ count_at() {
     sleep 0.3
     xclip -o -selection primary 2>/dev/null || echo "(nothing selected)"
     # The double-click also opened the Cache Entries window: Escape closes it again.
-    if e2e_find_window "Cache Entries" 5 >/dev/null; then
+    if e2e_find_window "Cache Entries - Unreal Tournament" 5 >/dev/null; then
         xdotool key --clearmodifiers Escape
-        e2e_window_gone "Cache Entries" 5 || true
+        e2e_window_gone "Cache Entries - Unreal Tournament" 5 || true
     fi
 }
 

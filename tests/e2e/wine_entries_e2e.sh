@@ -42,19 +42,19 @@ drive() {
     sleep 0.7
     shot logo-menu
     xdotool key --clearmodifiers Down Return
-    if entries=$(e2e_find_window 'Cache Entries' 10); then
+    if entries=$(e2e_find_window 'Cache Entries - Unreal Tournament' 10); then
         echo menu >>"$work/seen"
         sleep 1
         shot entries-window "$entries"
         xdotool windowactivate --sync "$entries" 2>/dev/null || true
         xdotool key --clearmodifiers Escape
-        e2e_window_gone 'Cache Entries' && echo escape >>"$work/seen"
+        e2e_window_gone 'Cache Entries - Unreal Tournament' && echo escape >>"$work/seen"
     fi
 
     # A double-click on the found-files box (1950 twips from the left, 240 down, 615 x 375).
     xdotool mousemove --window "$wid" --sync $(((1950 + 307) / 15)) $(((240 + 187) / 15)) \
         click --repeat 2 --delay 80 1
-    if entries=$(e2e_find_window 'Cache Entries' 10); then
+    if entries=$(e2e_find_window 'Cache Entries - Unreal Tournament' 10); then
         echo double-click >>"$work/seen"
         sleep 1
         xdotool windowactivate --sync "$entries" 2>/dev/null || true
@@ -76,7 +76,7 @@ drive() {
         shot main-after "$wid"
     fi
     e2e_click_close "$wid"
-    e2e_window_gone 'Cache Entries' 10 && echo closed-with-main >>"$work/seen"
+    e2e_window_gone 'Cache Entries - Unreal Tournament' 10 && echo closed-with-main >>"$work/seen"
     e2e_await_exit "$pid" 30 ||
         echo "the program was still running 30 s after its main window closed" >&2
     echo "$e2e_rc" >"$work/exit"

@@ -6,6 +6,7 @@
 #include "forms/FindUnrealLogic.h"
 #include "forms/Folders.h"
 #include "forms/MainFormLogic.h"
+#include "runtime/Games.h"
 #include "runtime/Globals.h"
 #include "support/TestSupport.h"
 
@@ -435,6 +436,68 @@ TEST(EntriesModel, ChecksSortsFiltersAndChooses) {
     model.KeepUnchecked(left);
     EXPECT_EQ(model.Choice(8),
               (UnrealMOD::RowChoice{false, false, false, false, false, false, false, true}));
+}
+
+// Each game names its kinds by its own table, whatever folder its ini gives them; the kind list,
+// the logo and the window's title follow the game the folder holds.
+TEST(EntriesModel, KindsTitleAndLogoFollowTheGame) {
+    struct Case {
+        UnrealMOD::GameId game;
+        const char* names; // file names, each with the kind word it gets
+        const char* items; // the kind list after "All kinds"
+        const char* logo;
+        const char* title;
+    };
+    const Case cases[] = {
+        {UnrealMOD::GameId::UnrealTournament,
+         "DM-A.unr=map A.UTX=texture A.uax=sound A.umx=music A.u=code A.int=language file "
+         "A.det=other A.ut2=other A.usx=other noext=other",
+         "Maps|Textures|Sounds|Music|Code|Language files|Other files", "UnrealTournamentLogo.bmp",
+         "Unreal Tournament"},
+        {UnrealMOD::GameId::UT2004,
+         "DM-A.ut2=map A.usx=static mesh A.UKX=animation A.det=language file A.unr=other",
+         "Maps|Textures|Sounds|Music|Static meshes|Animations|Code|Language files|Other files",
+         "UT2004Logo.bmp", "Unreal Tournament 2004"},
+        {UnrealMOD::GameId::Unreal, "A.unr=map A.usm=mesh A.ut2=other",
+         "Maps|Textures|Sounds|Music|Meshes|Code|Language files|Other files", "UnrealLogo.bmp",
+         "Unreal"},
+        {UnrealMOD::GameId::KillingFloor, "A.rom=map A.ut2=other", nullptr, "KillingFloorLogo.bmp",
+         "Killing Floor"},
+        {UnrealMOD::GameId::Rune, "A.run=map", nullptr, "RuneLogo.bmp", "Rune"},
+    };
+    const UnrealMOD::GameKind* was = UnrealMOD::SettledGame;
+    const std::string folder = UnrealMOD::GameFolder;
+    UnrealMOD::GameFolder = "C:\\G\\";
+    for (const Case& c : cases) {
+        UnrealMOD::SettledGame = &UnrealMOD::GameById(c.game);
+        std::string names = c.names;
+        for (std::size_t at = 0; at < names.size();) {
+            const std::size_t eq = names.find('=', at);
+            std::size_t end = names.find(' ', names.find_first_not_of(' ', eq + 1));
+            // A kind word may hold a blank ("language file"): it runs to the next name's start.
+            while (end != std::string::npos && names.find('=', end) != std::string::npos &&
+                   names.find(' ', end + 1) < names.find('=', end))
+                end = names.find(' ', end + 1);
+            const std::string name = names.substr(at, eq - at);
+            const std::string word =
+                names.substr(eq + 1, end == std::string::npos ? end : end - eq - 1);
+            EXPECT_EQ(UnrealMOD::KindWord(UnrealMOD::KindOf(name)), word) << c.title << " " << name;
+            at = end == std::string::npos ? names.size() : end + 1;
+        }
+        if (c.items) {
+            std::string items;
+            const auto shown = forms::KindFilterItems();
+            ASSERT_EQ(shown.size(), forms::KindFilterChoices().size());
+            for (std::size_t i = 1; i < shown.size(); ++i)
+                items += (i > 1 ? "|" : "") + shown[i].substr(0, shown[i].size() - 5); // " only"
+            EXPECT_EQ(shown.front(), forms::AllKindsItem);
+            EXPECT_EQ(items, c.items) << c.title;
+        }
+        EXPECT_EQ(forms::LogoPath(), std::string("C:\\G\\Help\\") + c.logo);
+        EXPECT_EQ(forms::EntriesWindowTitle(), std::string("Cache Entries - ") + c.title);
+    }
+    UnrealMOD::SettledGame = was;
+    UnrealMOD::GameFolder = folder;
 }
 
 // A large cache opens at once: a row is examined when it is shown or asked for, the rest in

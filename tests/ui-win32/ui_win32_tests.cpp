@@ -488,7 +488,7 @@ TEST(Win32EntriesWindow, OpensFromTheMainWindowOneAtATimeAndEscapeClosesIt) {
         win32ui::EntriesWindow* entries = g.main.Entries();
         ASSERT_NE(entries, nullptr);
         EXPECT_TRUE(::IsWindowVisible(entries->Handle()));
-        EXPECT_EQ(Text(entries->Handle()), "Cache Entries");
+        EXPECT_EQ(Text(entries->Handle()), "Cache Entries - Unreal Tournament");
         EXPECT_EQ(::GetFocus(), entries->List());
         EXPECT_EQ(::SendMessageW(entries->List(), LVM_GETITEMCOUNT, 0, 0), 3);
         open(g); // a second time: the same window

@@ -65,7 +65,7 @@ TEST_F(EntriesWindowTest, OpensByF3DoubleClickAndTheLogosMenuOneAtATime) {
     env.WriteCacheIndex("[Cache]\r\nK1=DM-A.unr\r\n");
     MainForm form;
     EntriesWindow* first = &Open(form);
-    EXPECT_EQ(first->windowTitle(), "Cache Entries");
+    EXPECT_EQ(first->windowTitle(), "Cache Entries - Unreal Tournament");
     EXPECT_EQ(first->focusWidget(), first->List);
     EXPECT_EQ(form.NumFilesTxt->toolTip(), "Double-click to see every entry");
     EXPECT_EQ(form.OnesToTransfer->toolTip(), "Double-click to see every entry");
