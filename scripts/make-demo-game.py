@@ -19,7 +19,8 @@ is then empty.
 
 --ut2004 writes a UT2004-shaped game instead: UT2004/ with a placeholder System/UT2004.exe and a
 System/UT2004.ini whose Paths put animations (.ukx) in CustomAnimations/ and hold a few entries the
-program must pass over; its cache holds .ut2, .usx and .ukx packages.
+program must pass over; its cache holds .ut2, .usx and .ukx packages, and Help/UT2004Logo.bmp is
+its logo.
 
 --manifest writes one line per cache entry, tab-separated: cache name, real file name, and the
 folder the entry is meant to end up in ("Maps", ..., "System", or "Unknown File"), for tests.
@@ -227,7 +228,11 @@ def make_game(out_dir, manifest=None, native=False, ut2004=False):
 
     with open(os.path.join(game, system, program), "wb") as f:
         f.write(b"Placeholder for the game's program (Lodestow demo game).\n")
-    if not ut2004:
+    if ut2004:
+        # Its own logo, under its own name: the same star in other colours.
+        write_bmp(os.path.join(game, "Help", "UT2004Logo.bmp"), LOGO_W, LOGO_H,
+                  lambda x, y: logo_pixel(x, y)[::-1])
+    else:
         write_bmp(os.path.join(game, "Help", "UnrealTournamentLogo.bmp"), LOGO_W, LOGO_H, logo_pixel)
 
     lines = ["[Cache]"]
