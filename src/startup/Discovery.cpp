@@ -6,17 +6,61 @@
 #include "startup/GameInstall.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <span>
 
 namespace UnrealMOD {
 
 namespace {
 
-constexpr std::string_view InstallerKey =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Unreal Technology\\Installed Apps\\UnrealTournament";
-constexpr std::string_view InstallerKey32 =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Unreal Technology\\Installed Apps\\"
-    "UnrealTournament";
+// Where each game's installers and stores put it. Names marked "unsure" could not be confirmed
+// against a release; looking in one more place costs nothing when it is wrong.
+struct InstallPlaces {
+    GameId game;
+    std::span<const char* const> steamFolders;  // under <library>/steamapps/common
+    std::span<const char* const> installedApps; // keys under ...\Unreal Technology\Installed Apps
+    std::span<const char* const> dataFolders;   // the native installers', under the data home
+    std::span<const char* const> driveCFolders; // the Windows installers' default, on C:
+};
+
+constexpr std::array<const char*, 1> UTSteam{"Unreal Tournament"};
+constexpr std::array<const char*, 1> UTApps{"UnrealTournament"};
+constexpr std::array<const char*, 1> UTData{"OldUnreal/UnrealTournament"};
+constexpr std::array<const char*, 1> UTDriveC{"UnrealTournament"};
+constexpr std::array<const char*, 1> UT2004Steam{"Unreal Tournament 2004"};
+constexpr std::array<const char*, 1> UT2004Apps{"UT2004"};
+constexpr std::array<const char*, 1> UT2004Data{"OldUnreal/UT2004"}; // unsure
+constexpr std::array<const char*, 1> UT2004DriveC{"UT2004"};
+constexpr std::array<const char*, 1> UT2003Apps{"UT2003"};
+constexpr std::array<const char*, 1> UT2003DriveC{"UT2003"};
+constexpr std::array<const char*, 1> UnrealSteam{"Unreal Gold"};
+constexpr std::array<const char*, 2> UnrealApps{"Unreal", "UnrealGold"}; // unsure
+constexpr std::array<const char*, 2> UnrealData{"OldUnreal/Unreal",
+                                                "OldUnreal/UnrealGold"}; // unsure
+constexpr std::array<const char*, 2> UnrealDriveC{"Unreal", "UnrealGold"};
+constexpr std::array<const char*, 1> KillingFloorSteam{"KillingFloor"};
+constexpr std::array<const char*, 1> RuneSteam{"Rune Classic"}; // unsure
+constexpr std::array<const char*, 1> RuneDriveC{"Rune"};
+constexpr std::array<const char*, 1> TacticalOpsDriveC{"TacticalOps"}; // unsure
+
+// Unreal Tournament first: its places are looked at first, as they always were.
+constexpr std::array<InstallPlaces, 7> Places{{
+    {GameId::UnrealTournament, UTSteam, UTApps, UTData, UTDriveC},
+    {GameId::UT2004, UT2004Steam, UT2004Apps, UT2004Data, UT2004DriveC},
+    {GameId::UT2003, {}, UT2003Apps, {}, UT2003DriveC},
+    {GameId::Unreal, UnrealSteam, UnrealApps, UnrealData, UnrealDriveC},
+    {GameId::KillingFloor, KillingFloorSteam, {}, {}, {}},
+    {GameId::Rune, RuneSteam, {}, {}, RuneDriveC},
+    {GameId::TacticalOps, {}, {}, {}, TacticalOpsDriveC},
+}};
+
+// Every game's default folder on C: of a Wine prefix (drive_c ends in a separator).
+void AddDriveCFolders(std::vector<std::string>& candidates, const std::string& driveC) {
+    for (const InstallPlaces& game : Places)
+        for (const char* folder : game.driveCFolders)
+            candidates.push_back(driveC + folder + "/");
+}
 
 // A token of the text format Steam keeps its lists in: a quoted or bare string, or a brace.
 struct VdfToken {
@@ -130,9 +174,14 @@ void AddSteamGames(std::vector<std::string>& candidates, const std::string& stea
             libraries.push_back(std::move(library));
     }
     for (const std::string& library : libraries) {
-        std::string game = WithSeparator(library, separator) + "steamapps" + separator + "common" +
-                           separator + "Unreal Tournament" + separator;
-        candidates.push_back(separator == '\\' ? AsWindowsWritesIt(game) : std::move(game));
+        const std::string common =
+            WithSeparator(library, separator) + "steamapps" + separator + "common" + separator;
+        for (const InstallPlaces& game : Places) {
+            for (const char* folder : game.steamFolders) {
+                std::string path = common + folder + separator;
+                candidates.push_back(separator == '\\' ? AsWindowsWritesIt(path) : std::move(path));
+            }
+        }
     }
 }
 
@@ -143,8 +192,10 @@ void AddHomePlaces(std::vector<std::string>& candidates) {
     const std::string h = *home == "/" ? std::string() : *home;
     const std::string localShare = h + "/.local/share";
     const std::string data = platform::DataHomeFolder().value_or(localShare);
-    for (const std::string& share : {data, localShare})
-        candidates.push_back(share + "/OldUnreal/UnrealTournament/");
+    for (const InstallPlaces& game : Places)
+        for (const char* folder : game.dataFolders)
+            for (const std::string& share : {data, localShare})
+                candidates.push_back(share + "/" + folder + "/");
 
     for (const std::string& steam :
          {data + "/Steam", localShare + "/Steam", h + "/.steam/steam", h + "/.steam/root",
@@ -156,20 +207,26 @@ void AddHomePlaces(std::vector<std::string>& candidates) {
     const std::string games = h + "/Games/";
     for (const std::string& name : Subfolders(games)) {
         candidates.push_back(games + name + "/");
-        candidates.push_back(games + name + "/drive_c/UnrealTournament/");
+        AddDriveCFolders(candidates, games + name + "/drive_c/");
     }
     for (const std::string& name : Subfolders(games + "Heroic"))
         candidates.push_back(games + "Heroic/" + name + "/");
     for (const std::string& name : Subfolders(games + "Heroic/Prefixes"))
-        candidates.push_back(games + "Heroic/Prefixes/" + name + "/drive_c/UnrealTournament/");
+        AddDriveCFolders(candidates, games + "Heroic/Prefixes/" + name + "/drive_c/");
 
-    candidates.push_back(h + "/.wine/drive_c/UnrealTournament/");
+    AddDriveCFolders(candidates, h + "/.wine/drive_c/");
 }
 
 void AddRegisteredPlaces(std::vector<std::string>& candidates) {
-    for (const std::string_view key : {InstallerKey, InstallerKey32}) {
-        if (const auto folder = platform::RegistryString(std::string(key), "Folder"))
-            candidates.push_back(AsWindowsWritesIt(*folder));
+    for (const InstallPlaces& game : Places) {
+        for (const char* app : game.installedApps) {
+            for (const char* software : {"SOFTWARE\\", "SOFTWARE\\WOW6432Node\\"}) {
+                const std::string key = std::string("HKEY_LOCAL_MACHINE\\") + software +
+                                        "Unreal Technology\\Installed Apps\\" + app;
+                if (const auto folder = platform::RegistryString(key, "Folder"))
+                    candidates.push_back(AsWindowsWritesIt(*folder));
+            }
+        }
     }
     const std::pair<const char*, const char*> steamKeys[] = {
         {"HKEY_CURRENT_USER\\Software\\Valve\\Steam", "SteamPath"},
@@ -220,20 +277,32 @@ std::vector<std::string> CandidateGameFolders() {
 }
 
 std::optional<std::string> DiscoverGameFolder() {
-    std::optional<std::string> found;
-    std::optional<std::string> foundIdentity;
+    struct Found {
+        std::string folder;
+        std::string identity;
+        bool unrealTournament;
+    };
+    std::vector<Found> found;
     for (const std::string& folder : CandidateGameFolders()) {
-        if (!GameIsInstalledAt(folder))
+        const GameKind* game = GameAt(folder);
+        if (!game)
             continue;
-        const std::string identity = platform::CanonicalPath(folder).value_or(folder);
-        if (!found) {
-            found = folder;
-            foundIdentity = identity;
-        } else if (identity != *foundIdentity) {
-            return std::nullopt; // two games: the player chooses
-        }
+        std::string identity = platform::CanonicalPath(folder).value_or(folder);
+        if (std::none_of(found.begin(), found.end(),
+                         [&](const Found& f) { return f.identity == identity; }))
+            found.push_back({folder, std::move(identity), game->id == GameId::UnrealTournament});
     }
-    return found;
+    // Unreal Tournament is what this program was first made for: one copy of it wins over the
+    // other games; two of anything leave the choice to the player.
+    const auto uts = std::count_if(found.begin(), found.end(),
+                                   [](const Found& f) { return f.unrealTournament; });
+    if (uts == 1)
+        return std::find_if(found.begin(), found.end(),
+                            [](const Found& f) { return f.unrealTournament; })
+            ->folder;
+    if (uts == 0 && found.size() == 1)
+        return found.front().folder;
+    return std::nullopt;
 }
 
 } // namespace UnrealMOD

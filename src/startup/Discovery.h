@@ -8,10 +8,10 @@
 
 namespace UnrealMOD {
 
-// Folders where an installation may have put the game, each ending in a separator. On Linux
-// (native paths): the native installer's default, every Steam library of the native and the
-// Flatpak Steam, the folders under ~/Games (Lutris, and Heroic with its prefixes), the default
-// Wine prefix. On Windows: the folder the game's installers record in the registry, and every
+// Folders where an installation may have put one of the games, each ending in a separator. On
+// Linux (native paths): the native installers' defaults, every Steam library of the native and
+// the Flatpak Steam, the folders under ~/Games (Lutris, and Heroic with its prefixes), the default
+// Wine prefix. On Windows: the folders the games' installers record in the registry, and every
 // Steam library.
 std::vector<std::string> CandidateGameFolders();
 
@@ -19,8 +19,9 @@ std::vector<std::string> CandidateGameFolders();
 // numbered values of the older layout), in file order.
 std::vector<std::string> SteamLibraryFolders(std::string_view vdf);
 
-// The one candidate that holds an installed game; nullopt when none does, or when more than one
-// does (two spellings of one folder, through links, count once).
+// The candidate the first start opens on: the one that holds Unreal Tournament; when none does, the
+// one that holds another game. nullopt when there is none, or more than one to choose from (two
+// spellings of one folder, through links, count once).
 std::optional<std::string> DiscoverGameFolder();
 
 } // namespace UnrealMOD

@@ -152,6 +152,26 @@ INSTANTIATE_TEST_SUITE_P(
         DiscoveryCase{"TwoGames",
                       {{{"~/.local/share/OldUnreal/UnrealTournament/System64/ut-bin", "x"},
                         {"~/Games/ut/System/UnrealTournament.exe", "x"}}},
+                      ""},
+        // The other games, each where its own installation puts it; Unreal Tournament wins over
+        // them, and two of them leave the choice to the player.
+        DiscoveryCase{"UT2004OnSteam",
+                      {{{Steam + "common/Unreal Tournament 2004/System/UT2004.exe", "x"}}},
+                      "~/.local/share/Steam/steamapps/common/Unreal Tournament 2004/"},
+        DiscoveryCase{"KillingFloorOnSteam",
+                      {{{Steam + "common/KillingFloor/System/killingfloor-bin", "x"}}},
+                      "~/.local/share/Steam/steamapps/common/KillingFloor/"},
+        DiscoveryCase{"UnrealGoldInAHeroicPrefix",
+                      {{{"~/Games/Heroic/Prefixes/U/drive_c/UnrealGold/System/Unreal.exe", "x"}}},
+                      "~/Games/Heroic/Prefixes/U/drive_c/UnrealGold/"},
+        DiscoveryCase{"UnrealTournamentWinsOverTheOthers",
+                      {{{"~/.wine/drive_c/UT2004/System/UT2004.exe", "x"},
+                        {"~/.wine/drive_c/Rune/System/Rune.exe", "x"},
+                        {"~/.wine/drive_c/UnrealTournament/System/UnrealTournament.exe", "x"}}},
+                      "~/.wine/drive_c/UnrealTournament/"},
+        DiscoveryCase{"TwoOtherGames",
+                      {{{"~/.wine/drive_c/UT2004/System/UT2004.exe", "x"},
+                        {"~/Games/kf/System/KillingFloor.exe", "x"}}},
                       ""}),
     CaseName());
 
