@@ -23,11 +23,8 @@ int main(int argc, char** argv) {
     UnrealMOD::CacheIndexName = "cache.ini";
     // No cues: a folder that holds none.
     UnrealMOD::ProgramFolder() = argc == 3 ? argv[2] : "/nonexistent/lodestow-driver";
-    // Another game brings its ini's cache and folders, as the windows settle them; Unreal
-    // Tournament's runs stay on the default cache folder the crash tests build.
-    if (const UnrealMOD::GameKind* game = UnrealMOD::GameAt(UnrealMOD::GameFolder);
-        game && game->id != UnrealMOD::GameId::UnrealTournament)
-        UnrealMOD::SettleCacheLocation();
+    // The game, its ini's cache and its folders, settled as the windows settle them.
+    UnrealMOD::SettleCacheLocation();
     UnrealMOD::MemoryCatalogue catalogue;
     if (!UnrealMOD::ReadCacheIndex(catalogue))
         return 3;
