@@ -18,41 +18,47 @@ namespace {
 // against a release; looking in one more place costs nothing when it is wrong.
 struct InstallPlaces {
     GameId game;
+    std::span<const char* const> steamApps;     // app ids: appmanifest_<id>.acf names the folder
     std::span<const char* const> steamFolders;  // under <library>/steamapps/common
     std::span<const char* const> installedApps; // keys under ...\Unreal Technology\Installed Apps
     std::span<const char* const> dataFolders;   // the native installers', under the data home
     std::span<const char* const> driveCFolders; // the Windows installers' default, on C:
 };
 
+constexpr std::array<const char*, 1> UTAppIds{"13240"};
 constexpr std::array<const char*, 1> UTSteam{"Unreal Tournament"};
 constexpr std::array<const char*, 1> UTApps{"UnrealTournament"};
 constexpr std::array<const char*, 1> UTData{"OldUnreal/UnrealTournament"};
 constexpr std::array<const char*, 1> UTDriveC{"UnrealTournament"};
+constexpr std::array<const char*, 1> UT2004AppIds{"13230"};
 constexpr std::array<const char*, 1> UT2004Steam{"Unreal Tournament 2004"};
 constexpr std::array<const char*, 1> UT2004Apps{"UT2004"};
 constexpr std::array<const char*, 1> UT2004Data{"OldUnreal/UT2004"}; // unsure
 constexpr std::array<const char*, 1> UT2004DriveC{"UT2004"};
 constexpr std::array<const char*, 1> UT2003Apps{"UT2003"};
 constexpr std::array<const char*, 1> UT2003DriveC{"UT2003"};
+constexpr std::array<const char*, 1> UnrealAppIds{"13250"};
 constexpr std::array<const char*, 1> UnrealSteam{"Unreal Gold"};
 constexpr std::array<const char*, 2> UnrealApps{"Unreal", "UnrealGold"}; // unsure
 constexpr std::array<const char*, 2> UnrealData{"OldUnreal/Unreal",
                                                 "OldUnreal/UnrealGold"}; // unsure
 constexpr std::array<const char*, 2> UnrealDriveC{"Unreal", "UnrealGold"};
+constexpr std::array<const char*, 1> KillingFloorAppIds{"1250"};
 constexpr std::array<const char*, 1> KillingFloorSteam{"KillingFloor"};
+constexpr std::array<const char*, 1> RuneAppIds{"210950"};      // unsure
 constexpr std::array<const char*, 1> RuneSteam{"Rune Classic"}; // unsure
 constexpr std::array<const char*, 1> RuneDriveC{"Rune"};
 constexpr std::array<const char*, 1> TacticalOpsDriveC{"TacticalOps"}; // unsure
 
 // Unreal Tournament first: its places are looked at first, as they always were.
 constexpr std::array<InstallPlaces, 7> Places{{
-    {GameId::UnrealTournament, UTSteam, UTApps, UTData, UTDriveC},
-    {GameId::UT2004, UT2004Steam, UT2004Apps, UT2004Data, UT2004DriveC},
-    {GameId::UT2003, {}, UT2003Apps, {}, UT2003DriveC},
-    {GameId::Unreal, UnrealSteam, UnrealApps, UnrealData, UnrealDriveC},
-    {GameId::KillingFloor, KillingFloorSteam, {}, {}, {}},
-    {GameId::Rune, RuneSteam, {}, {}, RuneDriveC},
-    {GameId::TacticalOps, {}, {}, {}, TacticalOpsDriveC},
+    {GameId::UnrealTournament, UTAppIds, UTSteam, UTApps, UTData, UTDriveC},
+    {GameId::UT2004, UT2004AppIds, UT2004Steam, UT2004Apps, UT2004Data, UT2004DriveC},
+    {GameId::UT2003, {}, {}, UT2003Apps, {}, UT2003DriveC},
+    {GameId::Unreal, UnrealAppIds, UnrealSteam, UnrealApps, UnrealData, UnrealDriveC},
+    {GameId::KillingFloor, KillingFloorAppIds, KillingFloorSteam, {}, {}, {}},
+    {GameId::Rune, RuneAppIds, RuneSteam, {}, {}, RuneDriveC},
+    {GameId::TacticalOps, {}, {}, {}, {}, TacticalOpsDriveC},
 }};
 
 // Every game's default folder on C: of a Wine prefix (drive_c ends in a separator).
@@ -127,11 +133,12 @@ bool IsNumber(const std::string& text) {
     });
 }
 
-bool IsPathKey(const std::string& key) {
-    return key.size() == 4 && std::tolower(static_cast<unsigned char>(key[0])) == 'p' &&
-           std::tolower(static_cast<unsigned char>(key[1])) == 'a' &&
-           std::tolower(static_cast<unsigned char>(key[2])) == 't' &&
-           std::tolower(static_cast<unsigned char>(key[3])) == 'h';
+// A key of Steam's files, whose letter case varies between versions ("path", "PATH").
+bool KeyIs(const std::string& key, std::string_view name) {
+    return key.size() == name.size() &&
+           std::equal(key.begin(), key.end(), name.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
 }
 
 std::string WithSeparator(std::string folder, char separator) {
@@ -174,13 +181,21 @@ void AddSteamGames(std::vector<std::string>& candidates, const std::string& stea
             libraries.push_back(std::move(library));
     }
     for (const std::string& library : libraries) {
-        const std::string common =
-            WithSeparator(library, separator) + "steamapps" + separator + "common" + separator;
+        const std::string apps = WithSeparator(library, separator) + "steamapps" + separator;
+        const std::string common = apps + "common" + separator;
+        const auto add = [&](const std::string& folder) {
+            std::string path = common + folder + separator;
+            candidates.push_back(separator == '\\' ? AsWindowsWritesIt(path) : std::move(path));
+        };
         for (const InstallPlaces& game : Places) {
-            for (const char* folder : game.steamFolders) {
-                std::string path = common + folder + separator;
-                candidates.push_back(separator == '\\' ? AsWindowsWritesIt(path) : std::move(path));
+            // The app's manifest names the folder Steam really installed it in.
+            for (const char* id : game.steamApps) {
+                const auto acf = ReadIfFile(apps + "appmanifest_" + id + ".acf");
+                if (const auto folder = acf ? SteamInstallFolder(*acf) : std::nullopt)
+                    add(*folder);
             }
+            for (const char* folder : game.steamFolders)
+                add(folder);
         }
     }
 }
@@ -258,7 +273,7 @@ std::vector<std::string> SteamLibraryFolders(std::string_view vdf) {
         if (value.kind == VdfToken::Open) {
             keys.push_back(key);
         } else if (value.kind == VdfToken::Text) {
-            const bool current = keys.size() == 2 && IsNumber(keys[1]) && IsPathKey(key);
+            const bool current = keys.size() == 2 && IsNumber(keys[1]) && KeyIs(key, "path");
             const bool older = keys.size() == 1 && IsNumber(key);
             if ((current || older) && !value.text.empty())
                 libraries.push_back(value.text);
@@ -267,6 +282,33 @@ std::vector<std::string> SteamLibraryFolders(std::string_view vdf) {
         }
     }
     return libraries;
+}
+
+std::optional<std::string> SteamInstallFolder(std::string_view acf) {
+    VdfReader reader(acf);
+    int depth = 0;
+    for (VdfToken token = reader.Next(); token.kind != VdfToken::End; token = reader.Next()) {
+        if (token.kind != VdfToken::Text) {
+            depth += token.kind == VdfToken::Open ? 1 : -1;
+            if (depth < 0)
+                return std::nullopt;
+            continue;
+        }
+        const VdfToken value = reader.Next();
+        if (value.kind == VdfToken::Open) {
+            ++depth;
+        } else if (value.kind != VdfToken::Text) {
+            return std::nullopt;
+        } else if (depth == 1 && KeyIs(token.text, "installdir")) {
+            // One folder name under steamapps/common, never a way out of it.
+            const std::string& name = value.text;
+            if (name.empty() || name == "." || name == ".." ||
+                name.find_first_of("/\\:") != std::string::npos)
+                return std::nullopt;
+            return name;
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> CandidateGameFolders() {

@@ -19,6 +19,10 @@ std::vector<std::string> CandidateGameFolders();
 // numbered values of the older layout), in file order.
 std::vector<std::string> SteamLibraryFolders(std::string_view vdf);
 
+// The folder under steamapps/common that a Steam app manifest (appmanifest_<id>.acf) names as its
+// "installdir"; nullopt when it names none, or something other than one folder's name.
+std::optional<std::string> SteamInstallFolder(std::string_view acf);
+
 // The candidate the first start opens on: the one that holds Unreal Tournament; when none does, the
 // one that holds another game. nullopt when there is none, or more than one to choose from (two
 // spellings of one folder, through links, count once).

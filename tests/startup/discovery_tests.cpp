@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 using namespace testsupport;
@@ -158,6 +159,12 @@ INSTANTIATE_TEST_SUITE_P(
         DiscoveryCase{"UT2004OnSteam",
                       {{{Steam + "common/Unreal Tournament 2004/System/UT2004.exe", "x"}}},
                       "~/.local/share/Steam/steamapps/common/Unreal Tournament 2004/"},
+        DiscoveryCase{"UT2004WhereItsSteamManifestSays",
+                      {{{Steam + "appmanifest_13230.acf",
+                         "\"AppState\"\n{\n\t\"appid\"\t\"13230\"\n\t\"installdir\"\t\"UT2004 "
+                         "Classic\"\n}\n"},
+                        {Steam + "common/UT2004 Classic/System/UT2004.exe", "x"}}},
+                      "~/.local/share/Steam/steamapps/common/UT2004 Classic/"},
         DiscoveryCase{"KillingFloorOnSteam",
                       {{{Steam + "common/KillingFloor/System/killingfloor-bin", "x"}}},
                       "~/.local/share/Steam/steamapps/common/KillingFloor/"},
@@ -221,5 +228,22 @@ INSTANTIATE_TEST_SUITE_P(
                 {"/mnt/a"}},
         VdfCase{"Binary", std::string("\0\xFF{}}\"\x01\"{\0", 11), {}}),
     CaseName());
+
+TEST(SteamManifestTest, OneFolderNameOrNone) {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"\"AppState\"\r\n{\r\n\t\"appid\"\t\t\"1250\"\r\n\t\"InstallDir\"\t\t\"KillingFloor\"\r\n"
+         "\t\"UserConfig\"\r\n\t{\r\n\t\t\"installdir\"\t\"No\"\r\n\t}\r\n}\r\n",
+         "KillingFloor"},
+        {"\"AppState\"\n{\n\t\"UserConfig\"\n\t{\n\t\t\"installdir\"\t\"Deep\"\n\t}\n}\n",
+         std::nullopt},
+        {"\"AppState\"\n{\n\t\"installdir\"\t\"..\"\n}\n", std::nullopt},
+        {"\"AppState\"\n{\n\t\"installdir\"\t\"../../Elsewhere\"\n}\n", std::nullopt},
+        {"\"AppState\"\n{\n\t\"installdir\"\t\"C:\\\\Games\"\n}\n", std::nullopt},
+        {"\"AppState\"\n{\n\t\"installdir\"\t\"\"\n}\n", std::nullopt},
+        {std::string("\0}}{\"installdir\"", 16), std::nullopt},
+    };
+    for (const auto& [acf, folder] : cases)
+        EXPECT_EQ(UnrealMOD::SteamInstallFolder(acf), folder) << acf;
+}
 
 } // namespace
