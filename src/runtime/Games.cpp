@@ -124,7 +124,7 @@ std::string Lower(std::string_view text) {
 
 // "Paths" or "Paths[n]", without regard to letter case.
 bool IsPathsKey(std::string_view key) {
-    if (key.size() < 5 || Lower(key.substr(0, 5)) != "paths")
+    if (key.size() < 5 || !EqualIgnoringAsciiCase(key.substr(0, 5), "paths"))
         return false;
     key.remove_prefix(5);
     if (key.empty())
@@ -141,6 +141,13 @@ bool HasWildcard(std::string_view text) {
 }
 
 } // namespace
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
 
 std::string_view Trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -180,7 +187,7 @@ std::vector<std::string> PathsEntries(std::string_view iniText) {
         if (line.starts_with('[')) {
             if (inSection)
                 break; // only the first [Core.System] counts, as for the cache keys
-            inSection = line.ends_with(']') && Lower(line) == "[core.system]";
+            inSection = line.ends_with(']') && EqualIgnoringAsciiCase(line, "[core.system]");
             continue;
         }
         const std::size_t equals = line.find('=');

@@ -133,14 +133,6 @@ bool IsNumber(const std::string& text) {
     });
 }
 
-// A key of Steam's files, whose letter case varies between versions ("path", "PATH").
-bool KeyIs(const std::string& key, std::string_view name) {
-    return key.size() == name.size() &&
-           std::equal(key.begin(), key.end(), name.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == b;
-           });
-}
-
 std::string WithSeparator(std::string folder, char separator) {
     if (folder.empty() || (folder.back() != '\\' && folder.back() != '/'))
         folder += separator;
@@ -273,7 +265,8 @@ std::vector<std::string> SteamLibraryFolders(std::string_view vdf) {
         if (value.kind == VdfToken::Open) {
             keys.push_back(key);
         } else if (value.kind == VdfToken::Text) {
-            const bool current = keys.size() == 2 && IsNumber(keys[1]) && KeyIs(key, "path");
+            const bool current =
+                keys.size() == 2 && IsNumber(keys[1]) && EqualIgnoringAsciiCase(key, "path");
             const bool older = keys.size() == 1 && IsNumber(key);
             if ((current || older) && !value.text.empty())
                 libraries.push_back(value.text);
@@ -299,7 +292,7 @@ std::optional<std::string> SteamInstallFolder(std::string_view acf) {
             ++depth;
         } else if (value.kind != VdfToken::Text) {
             return std::nullopt;
-        } else if (depth == 1 && KeyIs(token.text, "installdir")) {
+        } else if (depth == 1 && EqualIgnoringAsciiCase(token.text, "installdir")) {
             // One folder name under steamapps/common, never a way out of it.
             const std::string& name = value.text;
             if (name.empty() || name == "." || name == ".." ||

@@ -27,17 +27,6 @@ bool IsAbsolute(std::string_view path) {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 std::string DecodeIni(std::string_view bytes) {
     if (bytes.starts_with(Utf16LeMark))
         return platform::Utf16LeToUtf8(bytes.substr(Utf16LeMark.size()));
