@@ -7,6 +7,7 @@
 #include "runtime/Globals.h"
 
 #include <cctype>
+#include <utility>
 #include <vector>
 
 namespace UnrealMOD {
@@ -54,16 +55,22 @@ std::optional<std::string> UsableValue(std::string_view value) {
     return std::string(value);
 }
 
+// Where the last name of a path starts and ends, separators after it left out.
+std::pair<std::size_t, std::size_t> LastNameBounds(std::string_view folder) {
+    std::size_t end = folder.size();
+    while (end > 0 && IsSeparator(folder[end - 1]))
+        --end;
+    std::size_t start = end;
+    while (start > 0 && !IsSeparator(folder[start - 1]))
+        --start;
+    return {start, end};
+}
+
 // Takes the last name off a folder path that ends in a separator, keeping everything before it
 // as it was written. False when there is no name to take: a root, a drive, "..", or nothing.
 bool DropLastName(std::string& folder) {
     for (;;) {
-        std::size_t end = folder.size();
-        while (end > 0 && IsSeparator(folder[end - 1]))
-            --end;
-        std::size_t start = end;
-        while (start > 0 && !IsSeparator(folder[start - 1]))
-            --start;
+        const auto [start, end] = LastNameBounds(folder);
         const std::string_view name(folder.data() + start, end - start);
         if (name == ".") {
             folder.resize(start);
@@ -217,12 +224,7 @@ std::string OtherGameIniPath(const GameKind& game, const std::string& gameFolder
 }
 
 std::string LastName(const std::string& folder) {
-    std::size_t end = folder.size();
-    while (end > 0 && IsSeparator(folder[end - 1]))
-        --end;
-    std::size_t start = end;
-    while (start > 0 && !IsSeparator(folder[start - 1]))
-        --start;
+    const auto [start, end] = LastNameBounds(folder);
     return folder.substr(start, end - start);
 }
 
