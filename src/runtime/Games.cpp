@@ -174,8 +174,8 @@ const GameKind& CurrentGame() {
     return SettledGame ? *SettledGame : Table.front();
 }
 
-std::vector<std::string> PathsEntries(std::string_view iniText) {
-    std::vector<std::string> entries;
+std::vector<IniEntry> CoreSystemEntries(std::string_view iniText) {
+    std::vector<IniEntry> entries;
     bool inSection = false;
     std::size_t start = 0;
     while (start < iniText.size()) {
@@ -186,17 +186,23 @@ std::vector<std::string> PathsEntries(std::string_view iniText) {
         start = end + 1;
         if (line.starts_with('[')) {
             if (inSection)
-                break; // only the first [Core.System] counts, as for the cache keys
+                break; // only the first [Core.System] counts
             inSection = line.ends_with(']') && EqualIgnoringAsciiCase(line, "[core.system]");
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (!inSection || equals == std::string_view::npos)
-            continue;
-        if (IsPathsKey(Trimmed(line.substr(0, equals))))
-            entries.emplace_back(Trimmed(line.substr(equals + 1)));
+        if (inSection && equals != std::string_view::npos)
+            entries.push_back({Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1))});
     }
     return entries;
+}
+
+std::vector<std::string> PathsEntries(std::string_view iniText) {
+    std::vector<std::string> paths;
+    for (const IniEntry& entry : CoreSystemEntries(iniText))
+        if (IsPathsKey(entry.key))
+            paths.emplace_back(entry.value);
+    return paths;
 }
 
 std::optional<ClaimedPath> ClaimOf(std::string_view entry, std::string_view systemFolder) {

@@ -46,6 +46,14 @@ struct ClaimedPath {
     std::string folder;
 };
 
+// The keys and values (without the blanks around them) of the first [Core.System] section of the
+// decoded ini text, in file order; section and key names without regard to ASCII case.
+struct IniEntry {
+    std::string_view key;
+    std::string_view value;
+};
+std::vector<IniEntry> CoreSystemEntries(std::string_view iniText);
+
 // The values of Paths= and Paths[n]= in the first [Core.System] section of the decoded ini text,
 // in file order.
 // An ini line or value without the blanks and tabs around it.

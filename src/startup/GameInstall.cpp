@@ -120,28 +120,7 @@ bool GameIsInstalledAt(const std::string& folder) {
 CacheSettings ParseCacheSettings(std::string_view iniBytes) {
     const std::string text = DecodeIni(iniBytes);
     CacheSettings settings;
-    bool inSection = false;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string_view line = Trimmed(std::string_view(text).substr(start, end - start));
-        start = end + 1;
-        if (line.starts_with('[')) {
-            if (inSection)
-                break; // only the first [Core.System] counts
-            inSection = line.ends_with(']') &&
-                        EqualIgnoringAsciiCase(line.substr(1, line.size() - 2), "Core.System");
-            continue;
-        }
-        if (!inSection)
-            continue;
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos)
-            continue;
-        const std::string_view key = Trimmed(line.substr(0, equals));
-        const std::string_view value = line.substr(equals + 1);
+    for (const auto& [key, value] : CoreSystemEntries(text)) {
         if (EqualIgnoringAsciiCase(key, "CachePath") && !settings.cachePath)
             settings.cachePath = UsableValue(value);
         else if (EqualIgnoringAsciiCase(key, "CacheExt") && !settings.cacheExt)
