@@ -17,20 +17,21 @@ constexpr std::array<GameMarker, 6> UT2004Markers{{
     {"System", "UT2004.exe", false},
     {"System", "ut2004-bin", true},
     {"System", "ut2004-bin-linux-amd64", true},
-    {"System", "UT2004", true},      // unsure: the maintained patch's launcher
-    {"System64", "UT2004", true},    // unsure
-    {"SystemARM64", "UT2004", true}, // unsure
+    {"System", "UT2004", true},   // the maintained patch's program
+    {"System64", "UT2004", true}, // unsure: the patch's installer keeps amd64 in System
+    {"SystemARM64", "UT2004", true},
 }};
 constexpr std::array<GameMarker, 2> UT2003Markers{{
     {"System", "UT2003.exe", false},
     {"System", "ut2003-bin", true},
 }};
-constexpr std::array<GameMarker, 5> UnrealMarkers{{
+constexpr std::array<GameMarker, 6> UnrealMarkers{{
     {"System", "Unreal.exe", false},
     {"System64", "unreal-bin-amd64", true},
-    {"SystemARM64", "unreal-bin-arm64", true}, // unsure
-    {"System64", "UnrealLinux.bin", true},     // unsure: older 227 Linux builds
-    {"System", "UnrealLinux.bin", true},       // unsure
+    {"SystemARM64", "unreal-bin-arm64", true},
+    {"System", "unreal-bin-x86", true},
+    {"System64", "UnrealLinux.bin", true}, // unsure: older 227 Linux builds
+    {"System", "UnrealLinux.bin", true},   // unsure
 }};
 constexpr std::array<GameMarker, 2> KillingFloorMarkers{{
     {"System", "KillingFloor.exe", false},

@@ -33,15 +33,15 @@ constexpr std::array<const char*, 1> UTDriveC{"UnrealTournament"};
 constexpr std::array<const char*, 1> UT2004AppIds{"13230"};
 constexpr std::array<const char*, 1> UT2004Steam{"Unreal Tournament 2004"};
 constexpr std::array<const char*, 1> UT2004Apps{"UT2004"};
-constexpr std::array<const char*, 1> UT2004Data{"OldUnreal/UT2004"}; // unsure
-constexpr std::array<const char*, 1> UT2004DriveC{"UT2004"};
+constexpr std::array<const char*, 1> UT2004Data{"OldUnreal/UT2004"};
+constexpr std::array<const char*, 2> UT2004DriveC{"UT2004", "UnrealTournament2004"};
 constexpr std::array<const char*, 1> UT2003Apps{"UT2003"};
 constexpr std::array<const char*, 1> UT2003DriveC{"UT2003"};
 constexpr std::array<const char*, 1> UnrealAppIds{"13250"};
 constexpr std::array<const char*, 1> UnrealSteam{"Unreal Gold"};
-constexpr std::array<const char*, 2> UnrealApps{"Unreal", "UnrealGold"}; // unsure
-constexpr std::array<const char*, 2> UnrealData{"OldUnreal/Unreal",
-                                                "OldUnreal/UnrealGold"}; // unsure
+constexpr std::array<const char*, 2> UnrealApps{"Unreal Gold", "Unreal"}; // unsure: "Unreal"
+constexpr std::array<const char*, 2> UnrealData{"OldUnreal/UnrealGold",
+                                                "OldUnreal/Unreal"}; // unsure: "Unreal"
 constexpr std::array<const char*, 2> UnrealDriveC{"Unreal", "UnrealGold"};
 constexpr std::array<const char*, 1> KillingFloorAppIds{"1250"};
 constexpr std::array<const char*, 1> KillingFloorSteam{"KillingFloor"};
