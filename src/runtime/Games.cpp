@@ -56,6 +56,7 @@ constexpr std::array<const char*, 1> TacticalOpsInis{"TacticalOps.ini"};
 constexpr std::array<const char*, 1> UT2004Home{".ut2004/System"};
 constexpr std::array<const char*, 1> UT2003Home{".ut2003/System"};
 constexpr std::array<const char*, 1> KillingFloorHome{".killingfloor/System"};
+constexpr std::array<const char*, 1> UnrealHome{".Unreal/System"}; // 227's preference folder
 
 constexpr std::array<DestinationRule, 4> UTTable{
     {{".unr", "Maps"}, {".utx", "Textures"}, {".uax", "Sounds"}, {".umx", "Music"}}};
@@ -95,7 +96,8 @@ constexpr std::array<GameKind, 7> Table{{
      "Help\\UT2004Logo.bmp"},
     {GameId::UT2003, "Unreal Tournament 2003", UT2003Markers, UT2003Inis, UT2003Home, UT2004Table,
      "Help\\UT2003Logo.bmp"},
-    {GameId::Unreal, "Unreal", UnrealMarkers, UnrealInis, {}, UnrealTable, "Help\\UnrealLogo.bmp"},
+    {GameId::Unreal, "Unreal", UnrealMarkers, UnrealInis, UnrealHome, UnrealTable,
+     "Help\\UnrealLogo.bmp"},
     {GameId::KillingFloor, "Killing Floor", KillingFloorMarkers, KillingFloorInis, KillingFloorHome,
      KillingFloorTable, "Help\\KillingFloorLogo.bmp"},
     {GameId::Rune, "Rune", RuneMarkers, RuneInis, {}, RuneTable, "Help\\RuneLogo.bmp"},
