@@ -209,7 +209,8 @@ std::string HelpText(Command command) {
     }
     return "Usage: lodestow [COMMAND [OPTIONS]]\n"
            "\n"
-           "Moves the packages Unreal Tournament downloaded into its cache to the folders\n"
+           "Moves the packages Unreal Tournament (or UT2004, Unreal, Killing Floor and the\n"
+           "other games with the same cache) downloaded into its cache to the folders\n"
            "where they belong. Without a command it opens its window.\n"
            "\n"
            "Commands:\n"
