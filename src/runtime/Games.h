@@ -46,6 +46,11 @@ struct ClaimedPath {
     std::string folder;
 };
 
+// An ini line or value without the blanks and tabs around it.
+std::string_view Trimmed(std::string_view text);
+// Ini section and key names, and the keys of Steam's lists, compare without regard to ASCII case.
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // The keys and values (without the blanks around them) of the first [Core.System] section of the
 // decoded ini text, in file order; section and key names without regard to ASCII case.
 struct IniEntry {
@@ -56,10 +61,6 @@ std::vector<IniEntry> CoreSystemEntries(std::string_view iniText);
 
 // The values of Paths= and Paths[n]= in the first [Core.System] section of the decoded ini text,
 // in file order.
-// An ini line or value without the blanks and tabs around it.
-std::string_view Trimmed(std::string_view text);
-// Ini section and key names, and the keys of Steam's lists, compare without regard to ASCII case.
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
 std::vector<std::string> PathsEntries(std::string_view iniText);
 // One entry read relative to the ini's System folder (systemFolder: its name, "System"): nullopt
 // for an entry without a wildcard, with an empty extension, absolute, on a drive, or leading out

@@ -117,8 +117,9 @@ bool GameIsInstalledAt(const std::string& folder) {
     return GameAt(folder) != nullptr;
 }
 
-CacheSettings ParseCacheSettings(std::string_view iniBytes) {
-    const std::string text = DecodeIni(iniBytes);
+namespace {
+
+CacheSettings CacheSettingsOf(std::string_view text) {
     CacheSettings settings;
     for (const auto& [key, value] : CoreSystemEntries(text)) {
         if (EqualIgnoringAsciiCase(key, "CachePath") && !settings.cachePath)
@@ -127,6 +128,12 @@ CacheSettings ParseCacheSettings(std::string_view iniBytes) {
             settings.cacheExt = UsableValue(value);
     }
     return settings;
+}
+
+} // namespace
+
+CacheSettings ParseCacheSettings(std::string_view iniBytes) {
+    return CacheSettingsOf(DecodeIni(iniBytes));
 }
 
 std::string JoinCachePath(const std::string& iniFolder, const std::string& cachePath) {
@@ -209,8 +216,12 @@ std::string LastName(const std::string& folder) {
 
 } // namespace
 
-std::string GameIniPath(const std::string& gameFolder) {
-    if (const GameKind* game = GameAt(gameFolder); game && game->id != GameId::UnrealTournament)
+namespace {
+
+// The ini of the game already recognised in the folder (nullptr: none), so that the markers are
+// looked up once.
+std::string IniPathOf(const GameKind* game, const std::string& gameFolder) {
+    if (game && game->id != GameId::UnrealTournament)
         return OtherGameIniPath(*game, gameFolder);
     const GameMarker* found = nullptr;
     for (const GameMarker& marker : GameMarkers) {
@@ -228,18 +239,25 @@ std::string GameIniPath(const std::string& gameFolder) {
     return gameFolder + (found ? found->systemFolder : "System") + "\\" + std::string(IniName);
 }
 
+} // namespace
+
+std::string GameIniPath(const std::string& gameFolder) {
+    return IniPathOf(GameAt(gameFolder), gameFolder);
+}
+
 CacheLocation LocateCache(const std::string& gameFolder) {
     CacheLocation location;
     location.game = GameAt(gameFolder);
-    location.ini = GameIniPath(gameFolder);
+    location.ini = IniPathOf(location.game, gameFolder);
     CacheSettings settings;
     // Only a regular file is read: a pipe or a device in its place could hang the start.
     if (Copier::FileExists(location.ini)) {
         if (const auto bytes = platform::ReadFileBytes(location.ini)) {
-            settings = ParseCacheSettings(*bytes);
+            const std::string text = DecodeIni(*bytes);
+            settings = CacheSettingsOf(text);
             // Unreal Tournament keeps its fixed folders whatever its Paths say.
             if (location.game && location.game->id != GameId::UnrealTournament)
-                location.claims = ClaimsOf(DecodeIni(*bytes), LastName(FolderOf(location.ini)));
+                location.claims = ClaimsOf(text, LastName(FolderOf(location.ini)));
         }
     }
     location.folder =
